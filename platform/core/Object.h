@@ -3,6 +3,11 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
+
+class TFiler;
+struct PropInfo;
+using PropList = std::vector<PropInfo>;
 
 class TObject {
 public:
@@ -35,6 +40,11 @@ public:
     // Copies Source into this object. The base asks Source to AssignTo this
     // object; an object that knows neither direction raises the assignment error.
     virtual void Assign(TPersistent* Source);
+    // The published properties (name, kind, default, getter, setter) that
+    // form resources store; see platform/core/Component.h.
+    virtual const PropList& Properties() const;
+    // Stored data of one's own, beside the published properties.
+    virtual void DefineProperties(TFiler* filer) {}
 
 protected:
     virtual void AssignTo(TPersistent* Dest);

@@ -1,0 +1,1 @@
+// Keeps the program library non-empty while its units are added.
