@@ -452,7 +452,7 @@ TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled) const {
 int TWinControl::TabOrder() const { return tab_order_; }
 
 void TWinControl::SetTabOrder(int order) {
-    if (!Parent()) {
+    if (!Parent() || Loading()) {
         tab_order_ = order;
         return;
     }

@@ -107,7 +107,7 @@ void TForm::VisibleChanged() {
     }
 }
 
-void TForm::ShowForm() {
+void TForm::Show() {
     SetVisible(true);
     if (HandleAllocated()) os::bring_window_to_top(Handle());
 }
@@ -152,7 +152,7 @@ TModalResult TForm::ShowModal() {
 
     modal_ = true;
     ModalResult = mrNone;
-    ShowForm();
+    Show();
     while (ModalResult == mrNone && !Application->Terminated()) {
         if (!os::process_one_message()) Application->Terminate();
     }
@@ -186,7 +186,7 @@ void TApplication::SetTitle(const std::string& title) {
 }
 
 void TApplication::Run() {
-    if (main_form_ && ShowMainForm) main_form_->ShowForm();
+    if (main_form_ && ShowMainForm) main_form_->Show();
     while (!terminated_) {
         if (!os::process_one_message()) terminated_ = true;
     }

@@ -36,7 +36,7 @@ public:
     void SetClientHeight(int h) { SetHeight(h); }
 
     // Shows the form and brings it to the front.
-    void ShowForm();
+    void Show();
     // Ends a modal showing (mrCancel), the program for the main form, or hides the form.
     void Close();
     // Shows the form with the program's other windows disabled and runs the
@@ -51,7 +51,6 @@ public:
 
     TNotifyEvent OnCreate, OnShow, OnClose, OnDestroy;
 
-protected:
     // Reads the form resource named after the class ("TForm1") into this form.
     void ReadFormResource();
     // Sets a member pointer to the component of that name, or raises EReadError.
@@ -60,6 +59,8 @@ protected:
         field = dynamic_cast<T*>(FindComponent(name));
         if (!field) throw EReadError(std::string(ClassName()) + " にコンポーネント " + name + " がありません");
     }
+
+protected:
     void CreateParams(os::WindowParams& params) override;
     void PaintWindow(TCanvas* canvas) override;
     void VisibleChanged() override;
