@@ -20,6 +20,8 @@
 #   ZIMMO_FORM_RESOURCES     pairs NAME;FILE of form resources, read by zimmo_add_resources
 #   ZIMMO_RC_FILE            (Windows) sources that carry the resources into an executable
 #   zimmo_resources_obj      (Windows) object library with the compiled resource script
+#   zimmo_resources          (headless) object library with the generated table; every
+#                            executable that links the headless backend needs it
 
 # Run as a script (cmake -DTOOL=... -P resources.cmake): fails the build with a
 # clear message when the host tool is missing.

@@ -100,10 +100,21 @@ void TStatusForm1::Image4Click(TObject*) {
     FormShow(this);
 }
 
-void TStatusForm1::CheckBox1Click(TObject*) { Form1->SetVisible(CheckBox1->Checked()); }
-void TStatusForm1::CheckBox2Click(TObject*) { Form2->SetVisible(CheckBox2->Checked()); }
-void TStatusForm1::CheckBox3Click(TObject*) { Form3->SetVisible(CheckBox3->Checked()); }
-void TStatusForm1::CheckBox4Click(TObject*) { Form4->SetVisible(CheckBox4->Checked()); }
+// Reading the layout sets each box's Checked, which fires its OnClick before
+// the members are bound; the characters' visibility is the settings load's
+// business then, so those calls change nothing.
+void TStatusForm1::CheckBox1Click(TObject*) {
+    if (!Loading()) Form1->SetVisible(CheckBox1->Checked());
+}
+void TStatusForm1::CheckBox2Click(TObject*) {
+    if (!Loading()) Form2->SetVisible(CheckBox2->Checked());
+}
+void TStatusForm1::CheckBox3Click(TObject*) {
+    if (!Loading()) Form3->SetVisible(CheckBox3->Checked());
+}
+void TStatusForm1::CheckBox4Click(TObject*) {
+    if (!Loading()) Form4->SetVisible(CheckBox4->Checked());
+}
 
 void TStatusForm1::Image5Click(TObject*) {
     if (!CheckBox1->Checked() && !CheckBox2->Checked() && !CheckBox3->Checked() && !CheckBox4->Checked()) {

@@ -40,19 +40,8 @@ void WriteBlock(TStream* stream, const RgnDataPtr& data, std::int32_t length) {
 void DefineRgnData(TFiler* filer, TComponent*, std::function<void(TStream*)> read, std::function<void(TStream*)> write) {
     filer->DefineBinaryProperty("RgnData", read, write, true);
 }
-}  // namespace
-
-// ---------------------------------------------------------------- BitmapToRgnData
-long RgnScannedRows() { return g_scanned_rows; }
-
-void FreeRgnData(void* Data) { delete[] static_cast<std::uint8_t*>(Data); }
-
-int BitmapToRgnData(TBitmap* Bitmap, void** Data) {
-    *Data = nullptr;
-    if (!Bitmap || Bitmap->Empty()) throw EInvalidGraphic("ﾋﾞｯﾄﾏｯﾌﾟが正しくｾｯﾄされていません");
-    const int W = Bitmap->Width(), H = Bitmap->Height();
-    if (W == 0 || H == 0) throw EInvalidGraphic("幅または高さが 0 です");
-
+// The conversion proper, for a bitmap already checked to have pixels.
+int Convert(TBitmap* Bitmap, int W, int H, void** Data) {
     switch (Bitmap->PixelFormat()) {
     case pf1bit:
     case pf4bit:
@@ -92,20 +81,36 @@ int BitmapToRgnData(TBitmap* Bitmap, void** Data) {
     }
 
     DWORD length = GetRegionData(acc.rgn, 0, nullptr);
-    std::uint8_t* block = nullptr;
-    try {
-        block = new std::uint8_t[length];
-    } catch (const std::bad_alloc&) {
-        throw Exception("ﾒﾓﾘ獲得に失敗しました");
-    } catch (const EOutOfMemory&) {
-        throw Exception("ﾒﾓﾘ獲得に失敗しました");
-    }
+    auto* block = new std::uint8_t[length];
     if (GetRegionData(acc.rgn, length, block) == 0) {
         delete[] block;
         throw EConvertError("ﾘｰｼﾞｮﾝﾃﾞｰﾀが抽出できません");
     }
     *Data = block;
     return static_cast<int>(length);
+}
+}  // namespace
+
+// ---------------------------------------------------------------- BitmapToRgnData
+long RgnScannedRows() { return g_scanned_rows; }
+
+void FreeRgnData(void* Data) { delete[] static_cast<std::uint8_t*>(Data); }
+
+int BitmapToRgnData(TBitmap* Bitmap, void** Data) {
+    *Data = nullptr;
+    if (!Bitmap || Bitmap->Empty()) throw EInvalidGraphic("ﾋﾞｯﾄﾏｯﾌﾟが正しくｾｯﾄされていません");
+    const int W = Bitmap->Width(), H = Bitmap->Height();
+    if (W == 0 || H == 0) throw EInvalidGraphic("幅または高さが 0 です");
+
+    // Running out of memory anywhere below (a format conversion, the region,
+    // the block) is reported as the routine's own failure.
+    try {
+        return Convert(Bitmap, W, H, Data);
+    } catch (const EOutOfMemory&) {
+        throw Exception("ﾒﾓﾘ獲得に失敗しました");
+    } catch (const std::bad_alloc&) {
+        throw Exception("ﾒﾓﾘ獲得に失敗しました");
+    }
 }
 
 // ---------------------------------------------------------------- TRgn

@@ -13,7 +13,7 @@ const char* EnumNames::NameOf(int value) const {
 
 bool EnumNames::ValueOf(std::string_view name, int* value) const {
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (name == names[i]) {
+        if (names[i] && name == names[i]) {
             *value = first + static_cast<int>(i);
             return true;
         }

@@ -24,10 +24,10 @@
 namespace ProfileText {
 
 // The value of key in section, or else defaultValue with its trailing spaces
-// removed; a value in matching quotes ('...' or "...") loses them. The result
-// holds at most bufferSize - 1 bytes, as the system's buffer would (a quoted
-// text that just fills the buffer loses its last byte, as there); nothing
-// when bufferSize is 0.
+// removed; a text in matching quotes ('...' or "...") loses them. The result
+// holds at most bufferSize - 1 bytes, as the system's buffer would, and like
+// the system's a quoted text that just fills the buffer loses its last byte
+// too; nothing when bufferSize is 0.
 std::string GetString(std::string_view bytes, std::string_view section, std::string_view key,
                       std::string_view defaultValue, std::size_t bufferSize);
 

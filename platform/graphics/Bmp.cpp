@@ -207,12 +207,19 @@ win::HBITMAP read_dib(std::span<const std::uint8_t> d, std::size_t bits_offset) 
     }
     if (to32) out_bpp = 32;
 
+    bool rle = h.compression == kRle8 || h.compression == kRle4;
+    std::size_t stride = ((static_cast<std::size_t>(width) * static_cast<std::size_t>(h.bpp) + 31) / 32) * 4;
+    // The pixels must be there before memory is taken for them; a small RLE
+    // stream could otherwise ask for a huge picture.
+    if (!rle && !r.has(at, stride * static_cast<std::size_t>(rows))) fail("ピクセルデータが途中で終わっています");
+    if (rle && h.width * height > kMaxRlePixels) fail("RLE の画像が大きすぎます");
+
     auto bitmap = std::make_unique<BitmapObject>(width, rows, out_bpp);
     bitmap->dib = true;
     bitmap->rgb565 = rgb565;
     bitmap->palette = std::move(palette);
 
-    if (h.compression == kRle8 || h.compression == kRle4) {
+    if (rle) {
         std::size_t end = d.size();
         if (h.size_image) {
             if (!r.has(at, h.size_image)) fail("RLE データが途中で終わっています");
@@ -222,8 +229,6 @@ win::HBITMAP read_dib(std::span<const std::uint8_t> d, std::size_t bits_offset) 
         return bitmap.release();
     }
 
-    std::size_t stride = ((static_cast<std::size_t>(width) * static_cast<std::size_t>(h.bpp) + 31) / 32) * 4;
-    if (!r.has(at, stride * static_cast<std::size_t>(rows))) fail("ピクセルデータが途中で終わっています");
     for (int y = 0; y < rows; ++y) {
         const std::uint8_t* src = r.ptr(at + stride * static_cast<std::size_t>(top_down ? y : rows - 1 - y));
         std::uint8_t* dst = bitmap->row(y);
@@ -265,7 +270,6 @@ win::HBITMAP ReadFile(std::span<const std::uint8_t> file) {
     std::span<const std::uint8_t> dib = file.subspan(14);
     if (off == 0) return read_dib(dib, std::size_t(-1));
     if (off < 14) fail("ピクセルデータの位置がヘッダーと重なっています");
-    if (off > file.size()) fail("ピクセルデータの位置がファイルの外にあります");
     return read_dib(dib, off - 14);
 }
 

@@ -18,6 +18,8 @@ namespace bmp {
 // 16384 picture): a bigger one is treated as damaged.
 constexpr int kMaxSide = 32768;
 constexpr std::int64_t kMaxPixels = 16384LL * 16384LL;
+// RLE pictures, whose size the stream's length does not bound: 4096 x 4096.
+constexpr std::int64_t kMaxRlePixels = 4096LL * 4096LL;
 
 // A whole file, from its BITMAPFILEHEADER ("BM"). The caller owns the
 // result (a DIB section: 1/4/8 bits with their palette, 16 bits 5-5-5 or

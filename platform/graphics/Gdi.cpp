@@ -99,11 +99,33 @@ int& selected_count(GdiObject* o) {
     }
 }
 
-void hold(DCState& s, int delta) {
-    s.bitmap->selected += delta;
-    s.brush->selected += delta;
-    s.pen->selected += delta;
-    s.font->selected += delta;
+bool& doomed(GdiObject* o) {
+    static bool never = false;
+    switch (o->kind) {
+    case GdiKind::Brush: return static_cast<BrushObject*>(o)->doomed;
+    case GdiKind::Pen: return static_cast<PenObject*>(o)->doomed;
+    case GdiKind::Font: return static_cast<FontObject*>(o)->doomed;
+    default: never = false; return never;
+    }
+}
+
+// A DC lets go of an object; one deleted while selected goes now.
+void release(GdiObject* o) {
+    if (--selected_count(o) == 0 && doomed(o)) delete o;
+}
+
+void hold(DCState& s) {
+    ++s.bitmap->selected;
+    ++s.brush->selected;
+    ++s.pen->selected;
+    ++s.font->selected;
+}
+
+void let_go(DCState& s) {
+    release(s.bitmap);
+    release(s.brush);
+    release(s.pen);
+    release(s.font);
 }
 
 void touch(BitmapObject& b) { ++b.version; }
@@ -116,19 +138,23 @@ DCObject::DCObject() : GdiObject(GdiKind::DC) {
     brush = &s.white_brush;
     pen = &s.black_pen;
     font = &s.system_font;
-    hold(*this, +1);
+    hold(*this);
 }
 
 DCObject::~DCObject() {
-    hold(*this, -1);
-    for (DCState& s : saved) hold(s, -1);
+    let_go(*this);
+    for (DCState& s : saved) let_go(s);
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
     if (!object) return 0;
     if (object->kind == GdiKind::DC) return 0;
     if (is_stock(object)) return 1;
-    if (selected_count(object) > 0) return 0;
+    if (selected_count(object) > 0) {
+        if (object->kind == GdiKind::Bitmap) return 0;
+        doomed(object) = true;
+        return 1;
+    }
     delete object;
     return 1;
 }
@@ -151,27 +177,46 @@ BitmapObject* new_mono(int w, int h) {
 
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bpp, const void* bits) {
     if (width < 0 || height < 0) return nullptr;
-    if (width == 0 || height == 0) return new_mono(1, 1);
-    if (planes * bpp == 1) {
-        BitmapObject* b = new_mono(width, height);
-        if (bits) {
-            // Device bitmaps take word-aligned rows.
-            int src_stride = ((width + 15) / 16) * 2;
-            const auto* p = static_cast<const std::uint8_t*>(bits);
-            for (int y = 0; y < height; ++y) std::memcpy(b->row(y), p + static_cast<std::size_t>(y) * src_stride, static_cast<std::size_t>(src_stride));
+    if (width == 0 || height == 0) return &stock().bitmap;
+    try {
+        if (planes * bpp == 1) {
+            BitmapObject* b = new_mono(width, height);
+            if (bits) {
+                // Device bitmaps take word-aligned rows.
+                int src_stride = ((width + 15) / 16) * 2;
+                const auto* p = static_cast<const std::uint8_t*>(bits);
+                for (int y = 0; y < height; ++y)
+                    std::memcpy(b->row(y), p + static_cast<std::size_t>(y) * src_stride, static_cast<std::size_t>(src_stride));
+            }
+            return b;
         }
+        auto* b = new BitmapObject(width, height, 32);
+        if (bits && planes * bpp == 32) std::memcpy(b->bits(), bits, b->byte_size());
         return b;
+    } catch (const Exception&) {
+        return nullptr;  // too large for memory
     }
-    auto* b = new BitmapObject(width, height, 32);
-    if (bits && planes * bpp == 32) std::memcpy(b->bits(), bits, b->byte_size());
-    return b;
 }
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
     if (width < 0 || height < 0) return nullptr;
-    if (width == 0 || height == 0) return new_mono(1, 1);
-    if (dc && dc->bitmap->bpp == 1) return new_mono(width, height);
-    return new BitmapObject(width, height, 32);
+    if (width == 0 || height == 0) return &stock().bitmap;
+    try {
+        const BitmapObject* model = dc ? dc->bitmap : nullptr;
+        if (model && model->monochrome_ddb) return new_mono(width, height);
+        if (model && model->dib) {
+            // A DC holding a DIB section gets a DIB section of its format.
+            auto* b = new BitmapObject(width, height, model->bpp);
+            b->dib = true;
+            b->bottom_up = true;
+            b->rgb565 = model->rgb565;
+            b->palette = model->palette;
+            return b;
+        }
+        return new BitmapObject(width, height, 32);
+    } catch (const Exception&) {
+        return nullptr;  // too large for memory
+    }
 }
 
 HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, void*, DWORD) {
@@ -256,7 +301,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     default: return nullptr;
     }
     ++selected_count(object);
-    --selected_count(old);
+    release(old);
     return old;
 }
 
@@ -392,7 +437,7 @@ int GetClipBox(HDC dc, RECT* rect) {
 int SaveDC(HDC dc) {
     if (!dc) return 0;
     dc->saved.push_back(static_cast<const DCState&>(*dc));
-    hold(dc->saved.back(), +1);
+    hold(dc->saved.back());
     return static_cast<int>(dc->saved.size());
 }
 
@@ -402,9 +447,9 @@ BOOL RestoreDC(HDC dc, int level) {
     int target = level < 0 ? n + level + 1 : level;  // 1-based
     if (target < 1 || target > n) return 0;
     // Objects selected now leave the DC; the restored state's holds carry over.
-    hold(*dc, -1);
+    let_go(*dc);
     static_cast<DCState&>(*dc) = dc->saved[static_cast<std::size_t>(target - 1)];
-    for (int i = n - 1; i >= target; --i) hold(dc->saved[static_cast<std::size_t>(i)], -1);
+    for (int i = n - 1; i >= target; --i) let_go(dc->saved[static_cast<std::size_t>(i)]);
     dc->saved.resize(static_cast<std::size_t>(target - 1));
     return 1;
 }

@@ -356,6 +356,7 @@ struct BrushObject final : GdiObject {
     bool null_brush = false;        // NULL_BRUSH: draws nothing
     bool stock = false;
     int selected = 0;
+    bool doomed = false;            // deleted while selected: freed when the last DC lets go
 };
 
 struct PenObject final : GdiObject {
@@ -365,6 +366,7 @@ struct PenObject final : GdiObject {
     COLORREF color = 0;
     bool stock = false;
     int selected = 0;
+    bool doomed = false;            // deleted while selected: freed when the last DC lets go
 };
 
 struct FontObject final : GdiObject {
@@ -372,6 +374,7 @@ struct FontObject final : GdiObject {
     os::FontSpec spec;
     bool stock = false;
     int selected = 0;
+    bool doomed = false;            // deleted while selected: freed when the last DC lets go
 };
 
 // The drawing state of a device context (what SaveDC keeps).
@@ -416,9 +419,12 @@ BOOL DeleteDC(HDC dc);
 // A device-dependent bitmap: monochrome when planes and bpp are 1 (rows of
 // `bits` word-aligned, as CreateBitmap reads them); otherwise of the device
 // format, 32 bits (bits, when given, read as 32-bit pixels). Cleared to 0.
+// A side of 0 gives the stock 1x1 monochrome bitmap; null when memory runs out.
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bpp, const void* bits);
-// The format of the bitmap the DC holds if that is monochrome, else the
-// device's 32 bits; with a null DC always 32 bits. Cleared to black.
+// The format of the bitmap the DC holds if that is monochrome or a DIB
+// section (then a DIB section of its format), else the device's 32 bits;
+// with a null DC always 32 bits. Cleared to black. A side of 0 gives the
+// stock 1x1 monochrome bitmap (as gdi32); null when memory runs out.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 // A DIB section: the header's size, bits per pixel, row order, masks
 // (5-6-5 when BI_BITFIELDS with a green mask 0x07E0) and colour table.
@@ -432,6 +438,9 @@ HFONT CreateFontFromSpec(const os::FontSpec& spec);
 const os::FontSpec& FontSpecOf(HFONT font);
 
 // Stock objects are shared and never deleted (DeleteObject ignores them).
+// A brush, pen or font deleted while selected is freed when the last DC
+// that holds it selects another or is deleted (as Windows does); a
+// selected bitmap is refused.
 HGDIOBJ GetStockObject(int index);
 
 // Selects an object into the DC and returns the previously selected one

@@ -10,11 +10,6 @@
 
 namespace {
 
-PropInfo AlwaysStored(PropInfo p) {
-    p.always_stored = true;
-    return p;
-}
-
 template <class E>
 E CheckedEnum(std::int64_t v, const EnumNames& names) {
     if (!names.NameOf(static_cast<int>(v))) throw EInvalidOperation("列挙値が範囲を超えています (" + std::to_string(v) + ")");
@@ -24,15 +19,6 @@ E CheckedEnum(std::int64_t v, const EnumNames& names) {
 const EnumNames kBevelNames{{"bvNone", "bvLowered", "bvRaised", "bvSpace"}};
 const EnumNames kBorderStyleNames{{"bsNone", "bsSingle"}};
 const EnumNames kShapeNames{{"stRectangle", "stSquare", "stRoundRect", "stRoundSquare", "stEllipse", "stCircle"}};
-
-std::uint32_t ReadU32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
-}
-
-void WriteU32(TStream* stream, std::uint32_t v) {
-    std::uint8_t b[4] = {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
-    stream->WriteBuffer(b, 4);
-}
 
 TRect Inset(const TRect& r, int by) { return Rect(r.Left + by, r.Top + by, r.Right - by, r.Bottom - by); }
 bool IsEmpty(const TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
@@ -138,43 +124,7 @@ void TPicture::BitmapChanged(TObject*) {
     if (OnChange) OnChange(this);
 }
 
-void TPicture::DefineProperties(TFiler* filer) {
-    filer->DefineBinaryProperty("Data", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); },
-                                Graphic() != nullptr);
-}
-
-void TPicture::ReadData(TStream* stream) {
-    if (stream->Remaining() < 4) throw EReadError("画像データが短すぎます (長さがありません)");
-    std::uint8_t head[4];
-    stream->ReadBuffer(head, 4);
-    std::uint32_t length = ReadU32(head);
-    if (length > stream->Remaining())
-        throw EReadError("画像データが短すぎます (" + std::to_string(length) + " バイトのはずが " +
-                         std::to_string(stream->Remaining()) + " バイト)");
-    std::vector<std::uint8_t> bytes(length);
-    stream->ReadBuffer(bytes.data(), length);
-    if (stream->Remaining() != 0) throw EReadError("画像データの後に余分なバイトがあります");
-    if (length == 0) {
-        bitmap_->Assign(nullptr);
-        return;
-    }
-    TBitmap fresh;
-    TBytesStream file(bytes.data(), bytes.size());
-    try {
-        fresh.LoadFromStream(&file);
-    } catch (const EInvalidGraphic& e) {
-        throw EReadError("画像データが壊れています: " + e.Message);
-    }
-    if (file.Position != file.Size()) throw EReadError("画像データの長さがビットマップの大きさと合いません");
-    bitmap_->Assign(&fresh);
-}
-
-void TPicture::WriteData(TStream* stream) {
-    TMemoryStream file;
-    if (!bitmap_->Empty()) bitmap_->SaveToStream(&file);
-    WriteU32(stream, static_cast<std::uint32_t>(file.Bytes.size()));
-    if (!file.Bytes.empty()) stream->WriteBuffer(file.Bytes.data(), static_cast<std::int64_t>(file.Bytes.size()));
-}
+void TPicture::DefineProperties(TFiler* filer) { bitmap_->DefineProperties(filer); }
 
 // ---------------------------------------------------------------- TImage
 TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), picture_(std::make_unique<TPicture>()) {
@@ -271,7 +221,7 @@ void TImage::Paint() {
 }
 
 // ---------------------------------------------------------------- TPanel
-TPanel::TPanel(TComponent* AOwner) : TCustomControl(AOwner), font_view_(Font()) {
+TPanel::TPanel(TComponent* AOwner) : TCustomControl(AOwner) {
     SetColor(clBtnFace);
     ControlStyle = csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption | csOpaque | csDoubleClicks;
     SetBounds(0, 0, 185, 41);
@@ -292,10 +242,9 @@ const PropList& TPanel::Properties() const {
         props::Int<C>("BorderWidth", 0, [](C* c) { return c->BorderWidth(); }, [](C* c, std::int64_t v) { c->SetBorderWidth(int(v)); }),
         props::Str<C>("Caption", [](C* c) { return c->Caption(); }, [](C* c, const std::string& v) { c->SetCaption(v); }),
         props::Int<C>("Color", clBtnFace, [](C* c) { return c->Color(); }, [](C* c, std::int64_t v) { c->SetColor(TColor(v)); }, PropKind::Color),
-        props::Obj<C>("Font", [](C* c) -> TPersistent* { return &c->font_view_; }),
+        props::Obj<C>("Font", [](C* c) -> TPersistent* { return c->Font(); }),
         props::Bool<C>("ParentColor", false, [](C* c) { return c->ParentColor(); }, [](C* c, bool v) { c->SetParentColor(v); }),
-        // Written even at its default: a stored font turns it off while reading.
-        AlwaysStored(props::Bool<C>("ParentFont", true, [](C* c) { return c->ParentFont(); }, [](C* c, bool v) { c->SetParentFont(v); })),
+        props::Bool<C>("ParentFont", true, [](C* c) { return c->ParentFont(); }, [](C* c, bool v) { c->SetParentFont(v); }),
     });
     return list;
 }
@@ -365,9 +314,7 @@ void TPanel::Paint() {
 TShape::TShape(TComponent* AOwner)
     : TGraphicControl(AOwner),
       brush_(std::make_unique<TBrush>()),
-      pen_(std::make_unique<TPen>()),
-      brush_view_(brush_.get()),
-      pen_view_(pen_.get()) {
+      pen_(std::make_unique<TPen>()) {
     brush_->OnChange = TNotifyEvent([this](TObject*) { Invalidate(); });
     pen_->OnChange = TNotifyEvent([this](TObject*) { Invalidate(); });
     SetBounds(0, 0, 65, 65);
@@ -378,8 +325,8 @@ TShape::~TShape() = default;
 const PropList& TShape::Properties() const {
     using C = TShape;
     static const PropList list = ExtendProps(TControl::Properties(), {
-        props::Obj<C>("Brush", [](C* c) -> TPersistent* { return &c->brush_view_; }),
-        props::Obj<C>("Pen", [](C* c) -> TPersistent* { return &c->pen_view_; }),
+        props::Obj<C>("Brush", [](C* c) -> TPersistent* { return c->Brush(); }),
+        props::Obj<C>("Pen", [](C* c) -> TPersistent* { return c->Pen(); }),
         props::Int<C>("Shape", stRectangle, [](C* c) { return c->Shape(); },
                       [](C* c, std::int64_t v) { c->SetShape(CheckedEnum<TShapeType>(v, kShapeNames)); }, PropKind::Enum, &kShapeNames),
     });

@@ -10,10 +10,10 @@
 #include "platform/ui/StdCtrls.h"
 
 // ---------------------------------------------------------------- TPicture
-// Holds a bitmap. Form resources store it as Picture.Data: a 4-byte
-// little-endian length, then that many bytes of a Windows BMP file (a
-// length of 0: no picture). Every change of the bitmap, drawing on its
-// canvas included, fires OnChange.
+// Holds a bitmap. Form resources store it as Picture.Data, the bitmap's
+// stored form: a 4-byte little-endian length, then that many bytes of a
+// Windows BMP file. Every change of the bitmap, drawing on its canvas
+// included, fires OnChange.
 class TPicture : public TPersistent {
 public:
     TPicture();
@@ -22,7 +22,7 @@ public:
     TPicture& operator=(const TPicture&) = delete;
     const char* ClassName() const override { return "TPicture"; }
 
-    // The bitmap, owned; made empty on first use.
+    // The bitmap, owned; empty until a picture is loaded or drawn.
     TBitmap* Bitmap();
     // The picture, or null when there is none (not owned).
     TGraphic* Graphic() const;
@@ -37,10 +37,6 @@ public:
     void SaveToFile(const std::string& path);
 
     void DefineProperties(TFiler* filer) override;
-    // The stored form. Reading raises EReadError for damaged data and keeps
-    // the picture it had.
-    void ReadData(TStream* stream);
-    void WriteData(TStream* stream);
 
     TNotifyEvent OnChange;
 
@@ -124,16 +120,17 @@ private:
     int bevel_width_ = 1;
     int border_width_ = 0;
     TBorderStyle border_style_ = bsNone;
-    TPublishedFont font_view_;
 };
 
 // ---------------------------------------------------------------- TShape
 enum TShapeType { stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, stCircle };
 
-// A figure filled with Brush and outlined with Pen. A square, rounded
-// square or circle is the largest one centred in the control. With Pen
-// psClear there is no outline and, as the system's rectangles without a
-// pen, the figure leaves the last column and row of the control unpainted.
+// A figure filled with Brush (none for bsClear) and outlined Pen.Width
+// pixels wide in Pen.Color (every pen style but psClear draws solid). A
+// square, rounded square or circle is the largest one centred in the
+// control; rounded corners have a quarter of the smaller side. With psClear
+// there is no outline and, as the system's figures drawn without a pen, the
+// last column and row of the control stay unpainted.
 class TShape : public TGraphicControl {
 public:
     explicit TShape(TComponent* AOwner);
@@ -154,6 +151,4 @@ private:
     TShapeType shape_ = stRectangle;
     std::unique_ptr<TBrush> brush_;  // owned
     std::unique_ptr<TPen> pen_;      // owned
-    TPublishedBrush brush_view_;
-    TPublishedPen pen_view_;
 };

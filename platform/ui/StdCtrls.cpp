@@ -17,22 +17,7 @@ PropInfo AlwaysStored(PropInfo p) {
     return p;
 }
 
-const EnumNames kFontStyleNames{{"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
-const EnumNames kFontPitchNames{{"fpDefault", "fpVariable", "fpFixed"}};
-const EnumNames kPenStyleNames{{"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"}};
-const EnumNames kPenModeNames{{"pmBlack", "pmWhite", "pmNop", "pmNot", "pmCopy", "pmNotCopy", "pmMergePenNot",
-                               "pmMaskPenNot", "pmMergeNotPen", "pmMaskNotPen", "pmMerge", "pmNotMerge", "pmMask",
-                               "pmNotMask", "pmXor", "pmNotXor"}};
-const EnumNames kBrushStyleNames{{"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal",
-                                  "bsCross", "bsDiagCross"}};
 const EnumNames kBorderStyleNames{{"bsNone", "bsSingle"}};
-
-TFontStyles StylesFromBits(std::int64_t bits) {
-    TFontStyles s;
-    for (TFontStyle f : {fsBold, fsItalic, fsUnderline, fsStrikeOut})
-        if (bits & (std::int64_t{1} << f)) s << f;
-    return s;
-}
 
 // An enumeration value from a stream or a caller, checked against its names.
 template <class E>
@@ -49,47 +34,8 @@ bool HasPopupMenu(const TControl* c) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- published tools
-const PropList& TPublishedFont::Properties() const {
-    using C = TPublishedFont;
-    static const PropList list = {
-        props::Int<C>("Charset", 128, [](C* c) { return c->Font()->Charset(); }, [](C* c, std::int64_t v) { c->Font()->SetCharset(int(v)); }),
-        props::Int<C>("Color", clWindowText, [](C* c) { return c->Font()->Color(); }, [](C* c, std::int64_t v) { c->Font()->SetColor(TColor(v)); }, PropKind::Color),
-        props::Int<C>("Height", -12, [](C* c) { return c->Font()->Height(); }, [](C* c, std::int64_t v) { c->Font()->SetHeight(int(v)); }),
-        props::Str<C>("Name", [](C* c) { return c->Font()->Name(); }, [](C* c, const std::string& v) { c->Font()->SetName(v); }),
-        props::Int<C>("Pitch", fpDefault, [](C* c) { return c->Font()->Pitch(); },
-                      [](C* c, std::int64_t v) { c->Font()->SetPitch(CheckedEnum<TFontPitch>(v, kFontPitchNames)); }, PropKind::Enum, &kFontPitchNames),
-        props::Int<C>("Style", 0, [](C* c) { return std::int64_t(c->Font()->Style().Bits()); },
-                      [](C* c, std::int64_t v) { c->Font()->SetStyle(StylesFromBits(v)); }, PropKind::Set, &kFontStyleNames),
-    };
-    return list;
-}
-
-const PropList& TPublishedPen::Properties() const {
-    using C = TPublishedPen;
-    static const PropList list = {
-        props::Int<C>("Color", clBlack, [](C* c) { return c->Pen()->Color(); }, [](C* c, std::int64_t v) { c->Pen()->SetColor(TColor(v)); }, PropKind::Color),
-        props::Int<C>("Mode", pmCopy, [](C* c) { return c->Pen()->Mode(); },
-                      [](C* c, std::int64_t v) { c->Pen()->SetMode(CheckedEnum<TPenMode>(v, kPenModeNames)); }, PropKind::Enum, &kPenModeNames),
-        props::Int<C>("Style", psSolid, [](C* c) { return c->Pen()->Style(); },
-                      [](C* c, std::int64_t v) { c->Pen()->SetStyle(CheckedEnum<TPenStyle>(v, kPenStyleNames)); }, PropKind::Enum, &kPenStyleNames),
-        props::Int<C>("Width", 1, [](C* c) { return c->Pen()->Width(); }, [](C* c, std::int64_t v) { c->Pen()->SetWidth(int(v)); }),
-    };
-    return list;
-}
-
-const PropList& TPublishedBrush::Properties() const {
-    using C = TPublishedBrush;
-    static const PropList list = {
-        props::Int<C>("Color", clWhite, [](C* c) { return c->Brush()->Color(); }, [](C* c, std::int64_t v) { c->Brush()->SetColor(TColor(v)); }, PropKind::Color),
-        props::Int<C>("Style", bsSolid, [](C* c) { return c->Brush()->Style(); },
-                      [](C* c, std::int64_t v) { c->Brush()->SetStyle(CheckedEnum<TBrushStyle>(v, kBrushStyleNames)); }, PropKind::Enum, &kBrushStyleNames),
-    };
-    return list;
-}
-
 // ---------------------------------------------------------------- TLabel
-TLabel::TLabel(TComponent* AOwner) : TGraphicControl(AOwner), font_view_(Font()) {
+TLabel::TLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
     SetColor(clBtnFace);
     SetParentColor(true);
     SetBounds(0, 0, 65, 17);
@@ -103,11 +49,11 @@ const PropList& TLabel::Properties() const {
         props::Bool<C>("AutoSize", true, [](C* c) { return c->AutoSize(); }, [](C* c, bool v) { c->SetAutoSize(v); }),
         props::Str<C>("Caption", [](C* c) { return c->Caption(); }, [](C* c, const std::string& v) { c->SetCaption(v); }),
         props::Int<C>("Color", clBtnFace, [](C* c) { return c->Color(); }, [](C* c, std::int64_t v) { c->SetColor(TColor(v)); }, PropKind::Color),
-        props::Obj<C>("Font", [](C* c) -> TPersistent* { return &c->font_view_; }),
-        // Written even at their defaults: a stored font or colour turns
-        // them off while reading, and they must come back on.
+        props::Obj<C>("Font", [](C* c) -> TPersistent* { return c->Font(); }),
+        // Written even at its default: a stored colour, even the parent's,
+        // turns it off while reading, and it must come back on.
         AlwaysStored(props::Bool<C>("ParentColor", true, [](C* c) { return c->ParentColor(); }, [](C* c, bool v) { c->SetParentColor(v); })),
-        AlwaysStored(props::Bool<C>("ParentFont", true, [](C* c) { return c->ParentFont(); }, [](C* c, bool v) { c->SetParentFont(v); })),
+        props::Bool<C>("ParentFont", true, [](C* c) { return c->ParentFont(); }, [](C* c, bool v) { c->SetParentFont(v); }),
         props::Bool<C>("ShowAccelChar", true, [](C* c) { return c->ShowAccelChar(); }, [](C* c, bool v) { c->SetShowAccelChar(v); }),
         props::Bool<C>("Transparent", false, [](C* c) { return c->Transparent(); }, [](C* c, bool v) { c->SetTransparent(v); }),
     });
@@ -188,7 +134,7 @@ void TLabel::Paint() {
 }
 
 // ---------------------------------------------------------------- TEdit
-TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner), font_view_(Font()) {
+TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
     SetColor(clWindow);
     TabStop = true;
     ControlStyle = csClickEvents | csSetCaption | csDoubleClicks | csFramed;
@@ -206,10 +152,10 @@ const PropList& TEdit::Properties() const {
                       [](C* c, std::int64_t v) { c->SetBorderStyle(CheckedEnum<TBorderStyle>(v, kBorderStyleNames)); }, PropKind::Enum, &kBorderStyleNames),
         props::Int<C>("Color", clWindow, [](C* c) { return c->Color(); }, [](C* c, std::int64_t v) { c->SetColor(TColor(v)); }, PropKind::Color),
         props::Bool<C>("Ctl3D", true, [](C* c) { return c->Ctl3D(); }, [](C* c, bool v) { c->SetCtl3D(v); }),
-        props::Obj<C>("Font", [](C* c) -> TPersistent* { return &c->font_view_; }),
+        props::Obj<C>("Font", [](C* c) -> TPersistent* { return c->Font(); }),
         props::Int<C>("MaxLength", 0, [](C* c) { return c->MaxLength(); }, [](C* c, std::int64_t v) { c->SetMaxLength(int(v)); }),
         props::Bool<C>("ParentColor", false, [](C* c) { return c->ParentColor(); }, [](C* c, bool v) { c->SetParentColor(v); }),
-        AlwaysStored(props::Bool<C>("ParentFont", true, [](C* c) { return c->ParentFont(); }, [](C* c, bool v) { c->SetParentFont(v); })),
+        props::Bool<C>("ParentFont", true, [](C* c) { return c->ParentFont(); }, [](C* c, bool v) { c->SetParentFont(v); }),
         props::Bool<C>("ReadOnly", false, [](C* c) { return c->ReadOnly(); }, [](C* c, bool v) { c->SetReadOnly(v); }),
         props::Bool<C>("TabStop", true, [](C* c) { return c->TabStop; }, [](C* c, bool v) { c->TabStop = v; }),
         props::Str<C>("Text", [](C* c) { return c->Text(); }, [](C* c, const std::string& v) { c->SetText(v); }),

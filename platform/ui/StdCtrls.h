@@ -1,7 +1,6 @@
 // The standard controls TLabel (text painted on its parent) and TEdit (the
-// system's single-line edit), the published views through which form
-// resources store a control's font, pen and brush, and the registration of
-// the standard classes with the class registry.
+// system's single-line edit), and the registration of the standard classes
+// with the class registry.
 #pragma once
 #include <memory>
 #include <string>
@@ -15,42 +14,6 @@
 // TTimer, TPopupMenu and TMenuItem, so that form resources can create them.
 // Safe to call any number of times; also runs when the program starts.
 void RegisterStandardClasses();
-
-// ---------------------------------------------------------------- published tools
-// Form resources store a sub-object through its property table; these give
-// a TFont, TPen or TBrush its table (Font.Height, Pen.Style, Brush.Color).
-class TPublishedFont : public TPersistent {
-public:
-    explicit TPublishedFont(TFont* font) : font_(font) {}
-    const char* ClassName() const override { return "TFont"; }
-    const PropList& Properties() const override;
-    TFont* Font() const { return font_; }
-
-private:
-    TFont* font_;  // not owned
-};
-
-class TPublishedPen : public TPersistent {
-public:
-    explicit TPublishedPen(TPen* pen) : pen_(pen) {}
-    const char* ClassName() const override { return "TPen"; }
-    const PropList& Properties() const override;
-    TPen* Pen() const { return pen_; }
-
-private:
-    TPen* pen_;  // not owned
-};
-
-class TPublishedBrush : public TPersistent {
-public:
-    explicit TPublishedBrush(TBrush* brush) : brush_(brush) {}
-    const char* ClassName() const override { return "TBrush"; }
-    const PropList& Properties() const override;
-    TBrush* Brush() const { return brush_; }
-
-private:
-    TBrush* brush_;  // not owned
-};
 
 // A control's border: bsNone or bsSingle of the form border styles, as the
 // class library defines it.
@@ -89,7 +52,6 @@ private:
     bool auto_size_ = true;
     bool transparent_ = false;
     bool show_accel_char_ = true;
-    TPublishedFont font_view_;
 };
 
 // ---------------------------------------------------------------- TEdit
@@ -145,5 +107,4 @@ private:
     int max_length_ = 0;
     os::WindowId window_ = 0;  // the window set up last; kept until its WM_DESTROY
     bool syncing_ = false;     // taking the window's text: do not push it back
-    TPublishedFont font_view_;
 };

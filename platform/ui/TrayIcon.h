@@ -6,7 +6,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "platform/core/Component.h"
@@ -113,8 +112,11 @@ private:
         OwnedWindow(const OwnedWindow&) = delete;
         OwnedWindow& operator=(const OwnedWindow&) = delete;
         ~OwnedWindow() { reset(); }
+        // The id stays valid while the window's last messages arrive.
         void reset() {
-            if (id) os::destroy_window(std::exchange(id, 0));
+            if (!id) return;
+            os::destroy_window(id);
+            id = 0;
         }
     };
     OwnedWindow window_;  // owned

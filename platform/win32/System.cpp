@@ -67,6 +67,14 @@ std::string profile_path(std::string_view utf8, bool for_writing) {
     return to_code_page(wide, CP_ACP, nullptr);
 }
 
+bool running_under_wine() {
+    static const bool wine = [] {
+        HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return wine;
+}
+
 }  // namespace
 }  // namespace win32
 
@@ -81,6 +89,13 @@ void set_taskbar_button(bool shown) {
     // the window adds and removes the button.
     ::SetWindowPos(app, nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    if (!shown && win32::running_under_wine()) {
+        // Wine's taskbar looks at its buttons again only when the active
+        // window changes: a change there and back takes the button away.
+        HWND active = ::GetActiveWindow();
+        ::SetActiveWindow(app);
+        ::SetActiveWindow(active);
+    }
 }
 
 void set_application_title(std::string_view title) {

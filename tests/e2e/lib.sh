@@ -1,8 +1,9 @@
 # Shared by the end-to-end tests. ctest runs each as
 #   bash tests/e2e/NAME_test.sh PATH/TO/zimmo.exe BUILD_DIR
-# A test (set -euo pipefail) sources this file, calls e2e_init "$@", may put files next to the
-# program ($E2E_APP_DIR, which is C:\zimmo), calls e2e_start, then drives the
-# program with the functions below and ends with e2e_pass or e2e_fail.
+# A test (set -euo pipefail) sources this file, calls e2e_init "$@", may put
+# files next to the program ($E2E_APP_DIR, which is C:\zimmo), calls
+# e2e_start, then drives the program with the functions below and ends with
+# e2e_pass or e2e_fail.
 # Each test gets its own Xvfb, its own copy of the Wine prefix (so it can end
 # every Wine process of it) and its own copy of the program.
 #
@@ -16,9 +17,10 @@ source "$ZIMMO_ROOT/script/lib/wine.sh"
 E2E_SCREEN=${E2E_SCREEN:-1024x768}
 E2E_TIMEOUT=${E2E_TIMEOUT:-30}
 
-# e2e_init EXE BUILD_DIR: sets E2E_NAME, E2E_EXE, E2E_BUILD, E2E_ARTIFACTS (screenshots
-# and logs, kept), E2E_TMP (removed at exit), E2E_PREFIX, E2E_DRIVE_C, E2E_APP_DIR,
-# E2E_TOOLS; starts the X server and prepares prefix and program.
+# e2e_init EXE BUILD_DIR: sets E2E_NAME, E2E_EXE, E2E_BUILD, E2E_ARTIFACTS
+# (screenshots and logs, kept), E2E_TMP (removed at exit), E2E_PREFIX,
+# E2E_DRIVE_C, E2E_APP_DIR, E2E_TOOLS; starts the X server and prepares the
+# prefix and the program.
 e2e_init() {
     (($# >= 2)) || zimmo_die "usage: bash $0 PATH/TO/zimmo.exe BUILD_DIR"
     [[ -f $1 ]] || zimmo_die "no program at $1"
@@ -45,13 +47,15 @@ e2e_init() {
 }
 
 # The prefix is about 700 MB, nearly all of it the DLLs in system32, which
-# Wine only reads: those are hard-linked, the rest (registry, user folders)
-# is copied so that the test's changes stay its own.
+# Wine only reads: those are hard-linked (copied when the temporary folder is
+# on another file system), the rest (registry, user folders) is copied so
+# that the test's changes stay its own.
 _e2e_copy_prefix() {
     local from=$1 to=$2
     mkdir -p "$to"
     tar -C "$from" --exclude=./drive_c/windows/system32 --exclude=./wineserver -cf - . | tar -C "$to" -xf -
-    cp -al "$from/drive_c/windows/system32" "$to/drive_c/windows/"
+    cp -al "$from/drive_c/windows/system32" "$to/drive_c/windows/" 2>/dev/null ||
+        cp -a "$from/drive_c/windows/system32" "$to/drive_c/windows/"
 }
 
 # xpointer and xdrop: from the native build (ZIMMO_HOST_TOOLS_DIR of the build,
@@ -173,12 +177,12 @@ e2e_shape() {
 
 # e2e_is_shaped ID: true when the shape extents are not the whole window.
 e2e_is_shaped() {
-    local geometry shape
+    local geometry shape width height
     geometry=$(e2e_geometry "$1") || return 1
     shape=$(e2e_shape "$1")
     [[ -n $shape ]] || return 1
-    set -- $geometry
-    [[ $shape != "${3}x${4}+0+0" ]]
+    read -r _ _ width height <<<"$geometry"
+    [[ $shape != "${width}x${height}+0+0" ]]
 }
 
 # e2e_pointer move|click|dblclick|down|up X Y [BUTTON] | where

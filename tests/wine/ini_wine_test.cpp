@@ -126,7 +126,7 @@ std::string Canonical(std::string_view bytes) {
 
 struct AwkwardFile {
     const char* what;
-    std::string_view bytes;
+    std::string bytes;
     // This system's rewrite loses NUL-cut text, headers "[]" and nameless
     // keys, so such files are only read here.
     bool writable = true;
@@ -155,7 +155,7 @@ const AwkwardFile kFiles[] = {
     {"UTF-8 byte-order mark", "\xef\xbb\xbf[S]\r\nk=1\r\n", true, true},
     {"empty", ""},
     {"blank lines only", "\r\n \t\r\n\r\n"},
-    {"NUL bytes", "[S]\r\nx=ab\0cd\r\ny=2\r\nk \0=v\r\nab\0c=d\r\n\0[T]\r\nz=3\r\n"sv, false},
+    {"NUL bytes", std::string("[S]\r\nx=ab\0cd\r\ny=2\r\nk \0=v\r\nab\0c=d\r\n\0[T]\r\nz=3\r\n"sv), false},
     {"empty section header", "a=1\r\n[]\r\nb=2\r\n[S]\r\nk=1\r\n", false},
     {"nameless key", "[S]\r\n=empty name\r\nk=1\r\n", false},
 };

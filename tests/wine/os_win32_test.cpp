@@ -1272,6 +1272,82 @@ TEST(Win32ResourceFiles, IconGroupsBecomeIcoFiles) {
     }
 }
 
+// The pixels of a bitmap as 32-bit values, bottom row first.
+std::vector<std::uint32_t> pixels_of(HBITMAP bmp, int* width, int* height) {
+    BITMAP bm{};
+    GetObjectW(bmp, sizeof bm, &bm);
+    *width = bm.bmWidth;
+    *height = bm.bmHeight;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = bm.bmWidth;
+    info.bmiHeader.biHeight = bm.bmHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<std::uint32_t> out(static_cast<std::size_t>(bm.bmWidth) * bm.bmHeight);
+    HDC dc = CreateCompatibleDC(nullptr);
+    GetDIBits(dc, bmp, 0, bm.bmHeight, out.data(), &info, DIB_RGB_COLORS);
+    DeleteDC(dc);
+    return out;
+}
+
+// The program's own resources, where this executable carries them: what
+// find_resource assembles shows what the system's resource loader shows.
+TEST(Win32ResourceFiles, TheProgramsResourcesReadAsTheSystemReadsThem) {
+    if (!FindResourceW(nullptr, L"MAINICON", RT_GROUP_ICON)) GTEST_SKIP() << "no resources linked into this executable";
+    TempFolder folder(L"zimmo-res");
+    HINSTANCE self = GetModuleHandleW(nullptr);
+
+    for (const char* name : {"CHECKBOX", "SETTINGS_BACKGROUND", "MALLO_RGN01", "PORTRAIT_MALLO"}) {
+        SCOPED_TRACE(name);
+        const auto bytes = os::find_resource(name, "BITMAP");
+        ASSERT_TRUE(bytes.has_value());
+        EXPECT_EQ(os::find_resource(name, "BITMAP")->data(), bytes->data());  // assembled once, kept
+        const std::wstring path = folder.path + L"\\resource.bmp";
+        ASSERT_TRUE(write_file(path, std::vector<std::uint8_t>(bytes->begin(), bytes->end())));
+        HBITMAP ours = static_cast<HBITMAP>(
+            LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        HBITMAP system =
+            static_cast<HBITMAP>(LoadImageW(self, W(name).c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        ASSERT_NE(ours, nullptr);
+        ASSERT_NE(system, nullptr);
+        int w1 = 0, h1 = 0, w2 = 0, h2 = 0;
+        const auto a = pixels_of(ours, &w1, &h1), b = pixels_of(system, &w2, &h2);
+        EXPECT_EQ(w1, w2);
+        EXPECT_EQ(h1, h2);
+        EXPECT_TRUE(a == b) << "the pixels differ";
+        DeleteObject(ours);
+        DeleteObject(system);
+    }
+
+    const auto icon = os::find_resource("MAINICON", "ICON");
+    ASSERT_TRUE(icon.has_value());
+    const std::wstring path = folder.path + L"\\resource.ico";
+    ASSERT_TRUE(write_file(path, std::vector<std::uint8_t>(icon->begin(), icon->end())));
+    for (int size : {16, 32}) {
+        SCOPED_TRACE(testing::Message() << size << " pixels");
+        HICON ours = static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+        HICON system = static_cast<HICON>(LoadImageW(self, L"MAINICON", IMAGE_ICON, size, size, 0));
+        ASSERT_NE(ours, nullptr);
+        ASSERT_NE(system, nullptr);
+        ICONINFO i1{}, i2{};
+        GetIconInfo(ours, &i1);
+        GetIconInfo(system, &i2);
+        int w1 = 0, h1 = 0, w2 = 0, h2 = 0;
+        EXPECT_TRUE(pixels_of(i1.hbmColor, &w1, &h1) == pixels_of(i2.hbmColor, &w2, &h2)) << "the pixels differ";
+        EXPECT_EQ(w1, size);
+        EXPECT_EQ(w2, size);
+        for (HBITMAP b : {i1.hbmColor, i1.hbmMask, i2.hbmColor, i2.hbmMask}) DeleteObject(b);
+        DestroyIcon(ours);
+        DestroyIcon(system);
+    }
+
+    const auto form = os::find_resource("TFORM1", "FORM");
+    ASSERT_TRUE(form.has_value());
+    const std::string text(form->begin(), form->end());
+    EXPECT_EQ(text.rfind("object Form1: TForm1", 0), 0u);
+}
+
 // ---------------------------------------------------------------- the program itself
 
 TEST(Win32System, ResourcesAndFactsOfTheProgram) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <functional>
 #include <random>
 #include <string>
@@ -66,6 +67,7 @@ public:
     }
     // A monochrome device bitmap on both sides.
     static Pair Mono(int w, int h) { return Pair(w, h); }
+    static std::unique_ptr<Pair> NewMono(int w, int h) { return std::unique_ptr<Pair>(new Pair(w, h)); }
 
     ~Pair() {
         ::SelectObject(real_dc_, real_old_);
@@ -462,6 +464,34 @@ TEST_F(RasterWine, PenLinesAndRectanglesMatchGdi32) {
     win::SelectObject(p.ours(), oo);
     ::DeleteObject(real_pen);
     win::DeleteObject(our_pen);
+}
+
+TEST_F(RasterWine, CompatibleBitmapsHaveGdi32sFormats) {
+    struct Case {
+        const char* name;
+        int bpp;  // of a DIB section in the DC; 0: a fresh DC; 1 with mono: a monochrome bitmap
+        bool mono;
+    } cases[] = {{"fresh DC", 0, false}, {"monochrome", 1, true}, {"1", 1, false}, {"4", 4, false},
+                 {"8", 8, false}, {"16", 16, false}, {"24", 24, false}, {"32", 32, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<Pair> p;
+        HDC real = ::CreateCompatibleDC(nullptr);
+        win::HDC ours = win::CreateCompatibleDC(nullptr);
+        if (c.mono) p = Pair::NewMono(4, 4);
+        else if (c.bpp) p = std::make_unique<Pair>(4, 4, c.bpp, std::vector<RGBQUAD>(c.bpp <= 8 ? 1u << c.bpp : 0u, RGBQUAD{1, 2, 3, 0}));
+        HBITMAP rb = ::CreateCompatibleBitmap(p ? p->real() : real, 3, 2);
+        win::HBITMAP ob = win::CreateCompatibleBitmap(p ? p->ours() : ours, 3, 2);
+        DIBSECTION ds{};
+        int size = ::GetObjectW(rb, sizeof ds, &ds);
+        EXPECT_EQ(ob->dib, size == static_cast<int>(sizeof(DIBSECTION)));
+        // A device bitmap of the screen's depth is our 32-bit device format.
+        EXPECT_EQ(ob->bpp, ds.dsBm.bmBitsPixel == 1 || ob->dib ? ds.dsBm.bmBitsPixel : 32);
+        ::DeleteObject(rb);
+        win::DeleteObject(ob);
+        ::DeleteDC(real);
+        win::DeleteDC(ours);
+    }
 }
 
 }  // namespace

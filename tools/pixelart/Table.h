@@ -9,12 +9,13 @@
 namespace pixelart {
 
 struct TableEntry {
-    std::string name;  // upper-case letters, digits, '_'
+    std::string name;  // letters, digits, '_'; written in upper case
     std::string type;  // "BITMAP", "ICON", "FORM"
     Bytes data;
 };
 
-// Throws std::invalid_argument for a name or type outside [A-Z0-9_] or a name given twice.
+// Throws std::invalid_argument for a name or type outside [A-Za-z0-9_] or a
+// name given twice (in any case).
 std::string resource_table_source(const std::vector<TableEntry>& entries);
 
 }  // namespace pixelart

@@ -556,8 +556,20 @@ TEST_F(GdiTest, ObjectsKnowWhereTheyAreSelected) {
     EXPECT_EQ(GetCurrentObject(dc1, OBJ_PEN), GetStockObject(BLACK_PEN));
     EXPECT_EQ(DeleteObject(nullptr), 0);
     EXPECT_EQ(DeleteObject(dc1), 0) << "a DC goes with DeleteDC";
+
+    // A brush deleted while selected lives until the DC lets go of it.
+    long brushes = LiveGdiObjects(GdiKind::Brush);
+    HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+    SelectObject(dc1, brush);
+    SelectObject(dc2, brush);
+    EXPECT_TRUE(DeleteObject(brush));
+    EXPECT_EQ(LiveGdiObjects(GdiKind::Brush), brushes + 1);
+    EXPECT_EQ(static_cast<HBRUSH>(GetCurrentObject(dc1, OBJ_BRUSH))->color, RGB(1, 2, 3));
+    SelectObject(dc1, GetStockObject(WHITE_BRUSH));
+    EXPECT_EQ(LiveGdiObjects(GdiKind::Brush), brushes + 1) << "still in the second DC";
     DeleteDC(dc1);
     DeleteDC(dc2);
+    EXPECT_EQ(LiveGdiObjects(GdiKind::Brush), brushes) << "freed with the last DC";
 }
 
 TEST_F(GdiTest, CompatibleBitmapsFollowTheDcsBitmap) {
@@ -574,8 +586,20 @@ TEST_F(GdiTest, CompatibleBitmapsFollowTheDcsBitmap) {
     EXPECT_EQ(bm.bmBitsPixel, 1);
     EXPECT_EQ(bm.bmWidthBytes, 2) << "device bitmaps have word-aligned rows";
     EXPECT_EQ(bm.bmBits, nullptr);
+    // A DC holding a DIB section makes DIB sections of its format.
+    std::vector<RGBQUAD> pal = {Quad(RGB(1, 2, 3)), Quad(RGB(4, 5, 6))};
+    HBITMAP dib = Dib(4, 4, 8, pal);
+    SelectObject(dc, dib);
+    HBITMAP e = CreateCompatibleBitmap(dc, 3, 2);
+    EXPECT_TRUE(e->dib);
+    EXPECT_EQ(e->bpp, 8);
+    EXPECT_EQ(e->palette, dib->palette);
+    // A side of 0: the stock 1x1 monochrome bitmap, which DeleteObject keeps.
+    HBITMAP z = CreateCompatibleBitmap(dc, 0, 5);
+    EXPECT_TRUE(z->stock);
+    EXPECT_TRUE(DeleteObject(z));
     SelectObject(dc, old);
-    for (HBITMAP b : {a, c, d}) DeleteObject(b);
+    for (HBITMAP b : {a, c, d, dib, e}) DeleteObject(b);
     DeleteDC(dc);
 }
 

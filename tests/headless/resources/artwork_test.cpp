@@ -563,5 +563,29 @@ TEST_F(PixelArtToolTest, EightBitOutputKeepsEveryColour) {
     for (const Case& c : cases) EXPECT_EQ(s.at(c.x, c.y), c.colour) << c.x << "," << c.y;
 }
 
+TEST_F(PixelArtToolTest, TableNamesAreUpperCaseAndUnique) {
+    write("form.txt", "object Form1: TForm1\nend\n");
+    ASSERT_EQ(run_tool(dir_, "table t.cpp TForm1 FORM form.txt").status, 0);
+    const Bytes table = read_file(dir_ + "/t.cpp");
+    const std::string text(table.begin(), table.end());
+    EXPECT_NE(text.find("{\"TFORM1\", \"FORM\", kData0, 25ul}"), std::string::npos) << text;
+    struct Case {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"table t2.cpp TForm1 FORM form.txt TFORM1 FORM form.txt", "resource TFORM1 given twice"},
+        {"table t2.cpp T-Form FORM form.txt", "resource name \"T-Form\" must be letters, digits and '_'"},
+        {"table t2.cpp A FORM missing.txt", "missing.txt: cannot open the file"},
+        {"table t2.cpp A FORM", "usage"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const ToolRun run = run_tool(dir_, c.args);
+        EXPECT_NE(run.status, 0);
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+        EXPECT_FALSE(exists("t2.cpp"));
+    }
+}
+
 }  // namespace
 #endif
