@@ -32,8 +32,8 @@ struct Shared {
     }
 };
 
-// Built on first use and freed when the program ends, after everything
-// that was built before it (the GDI layer it draws with) is still there.
+// Built on first use, freed at program exit. Statics the GDI layer makes
+// while these are built are destroyed after them.
 Shared& Resources() {
     static Shared shared;
     return shared;
