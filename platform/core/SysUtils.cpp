@@ -95,8 +95,9 @@ bool TryStrToInt(std::string_view t, std::int32_t* value) {
     if (ec != std::errc() || end != t.data() + t.size()) return false;
     if (base == 16) {
         if (v > 0xFFFFFFFFull) return false;
-        auto s = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
-        *value = neg ? -s : s;
+        // Two's complement in unsigned arithmetic: "-0x80000000" must not overflow.
+        auto u = static_cast<std::uint32_t>(v);
+        *value = static_cast<std::int32_t>(neg ? 0u - u : u);
         return true;
     }
     if (v > (neg ? 0x80000000ull : 0x7FFFFFFFull)) return false;
