@@ -15,14 +15,15 @@ namespace {
 
 // A 24x23 sprite frame: a figure on a key-coloured background.
 TBitmap& Frame() {
-    static TBitmap frame = [] {
-        TBitmap b(24, 23, pf24bit);
-        b.Canvas()->Brush()->SetColor(clFuchsia);
-        b.Canvas()->FillRect(Rect(0, 0, 24, 23));
-        b.Canvas()->Brush()->SetColor(clNavy);
-        b.Canvas()->Rectangle(4, 2, 20, 21);
-        return b;
+    static TBitmap frame(24, 23, pf24bit);
+    static const bool painted = [] {
+        frame.Canvas()->Brush()->SetColor(clFuchsia);
+        frame.Canvas()->FillRect(Rect(0, 0, 24, 23));
+        frame.Canvas()->Brush()->SetColor(clNavy);
+        frame.Canvas()->Rectangle(4, 2, 20, 21);
+        return true;
     }();
+    (void)painted;
     return frame;
 }
 

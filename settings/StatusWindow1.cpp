@@ -57,6 +57,9 @@ TStatusForm1::TStatusForm1(TComponent* Owner) : TForm(Owner) {
     Bind(N2, "N2");
     Bind(N4, "N4");
     Bind(N1, "N1");
+    // The portraits have colours the background's palette lacks: drawn into
+    // a paletted picture they would take its nearest colours instead.
+    Image1->Picture()->Bitmap()->SetPixelFormat(pf24bit);
     win::DragAcceptFiles(Handle(), 1);
 }
 

@@ -99,19 +99,20 @@ int& selected_count(GdiObject* o) {
     }
 }
 
-bool& doomed(GdiObject* o) {
-    static bool never = false;
+// Deleted while selected (brushes, pens and fonts only).
+bool* doomed_flag(GdiObject* o) {
     switch (o->kind) {
-    case GdiKind::Brush: return static_cast<BrushObject*>(o)->doomed;
-    case GdiKind::Pen: return static_cast<PenObject*>(o)->doomed;
-    case GdiKind::Font: return static_cast<FontObject*>(o)->doomed;
-    default: never = false; return never;
+    case GdiKind::Brush: return &static_cast<BrushObject*>(o)->doomed;
+    case GdiKind::Pen: return &static_cast<PenObject*>(o)->doomed;
+    case GdiKind::Font: return &static_cast<FontObject*>(o)->doomed;
+    default: return nullptr;
     }
 }
 
 // A DC lets go of an object; one deleted while selected goes now.
 void release(GdiObject* o) {
-    if (--selected_count(o) == 0 && doomed(o)) delete o;
+    bool* doomed = doomed_flag(o);
+    if (--selected_count(o) == 0 && doomed && *doomed) delete o;
 }
 
 void hold(DCState& s) {
@@ -151,8 +152,9 @@ BOOL DeleteObject(HGDIOBJ object) {
     if (object->kind == GdiKind::DC) return 0;
     if (is_stock(object)) return 1;
     if (selected_count(object) > 0) {
-        if (object->kind == GdiKind::Bitmap) return 0;
-        doomed(object) = true;
+        bool* doomed = doomed_flag(object);
+        if (!doomed) return 0;  // a selected bitmap
+        *doomed = true;
         return 1;
     }
     delete object;

@@ -1,6 +1,7 @@
 #include "platform/ui/ImgList.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -41,8 +42,29 @@ void WriteBitmapFile(TStream* stream, const win::BitmapObject& b) {
     stream->WriteBuffer(file.data(), static_cast<std::int64_t>(file.size()));
 }
 
+// Far more than any list of the program holds; a strip that claims more
+// is damaged (and would take gigabytes to decode).
+constexpr std::int64_t kMaxStripPixels = 4096LL * 4096LL;
+
+// The picture size a BMP header claims (BITMAPINFOHEADER and its later
+// forms, or the OS/2 core header); 0 when the header is too short to say.
+std::int64_t ClaimedPixels(TStream* stream) {
+    std::uint8_t h[26] = {};
+    std::int64_t start = stream->Position;
+    std::int64_t got = stream->Read(h, sizeof h);
+    stream->Position = start;
+    if (got < 22) return 0;
+    auto u16 = [&](int at) { return std::int64_t(h[at] | h[at + 1] << 8); };
+    auto i32 = [&](int at) { return std::int64_t(std::int32_t(ReadU32(h + at))); };
+    if (ReadU32(h + 14) == 12) return u16(18) * u16(20);
+    if (got < 26) return 0;
+    return std::abs(i32(18)) * std::abs(i32(22));
+}
+
 // Reads one BMP file of a stored list; damage is a read error.
 std::unique_ptr<TBitmap> ReadStrip(TStream* stream, const char* what) {
+    if (ClaimedPixels(stream) > kMaxStripPixels)
+        throw EReadError(std::string("イメージリストの") + what + "が大きすぎます");
     auto strip = std::make_unique<TBitmap>();
     try {
         strip->LoadFromStream(stream);
@@ -218,10 +240,12 @@ void TImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabled) {
         saved.Assign(canvas->Brush());
         // Black (ink) in the mono picture becomes all ones: the brush there.
         canvas->SetCopyMode(win::ROP_DSPDxax);
-        for (auto [dx, color] : {std::pair{1, clBtnHighlight}, std::pair{0, clBtnShadow}}) {
-            canvas->Brush()->SetColor(color);
+        for (const auto& pass : {std::pair{1, clBtnHighlight}, std::pair{0, clBtnShadow}}) {
+            const int offset = pass.first;
+            canvas->Brush()->SetColor(pass.second);
             canvas->Brush()->SetStyle(bsSolid);
-            with_colors(0xFFFFFF, 0x000000, [&] { canvas->CopyRect(Bounds(x + dx, y + dx, width_, height_), mono->Canvas(), whole); });
+            with_colors(0xFFFFFF, 0x000000,
+                        [&] { canvas->CopyRect(Bounds(x + offset, y + offset, width_, height_), mono->Canvas(), whole); });
         }
         canvas->Brush()->Assign(&saved);
         return;

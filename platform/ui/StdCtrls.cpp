@@ -273,6 +273,14 @@ void TEdit::RecreateWindow() {
     if (focused && CanFocus()) SetFocus();
 }
 
+void TEdit::DefaultHandler(TMessage& m) {
+    if (!HandleAllocated() && window_ && m.Msg < CM_BASE) {
+        m.Result = os::default_message(window_, m.Msg, m.WParam, m.LParam);
+        return;
+    }
+    TWinControl::DefaultHandler(m);
+}
+
 void TEdit::WndProc(TMessage& m) {
     switch (m.Msg) {
     case CM_TEXTCHANGED:
@@ -305,7 +313,7 @@ void TEdit::WndProc(TMessage& m) {
     case win::WM_DESTROY:
         if (window_) {
             SyncTextFromWindow();
-            m.Result = os::default_message(window_, m.Msg, m.WParam, m.LParam);
+            DefaultHandler(m);
             window_ = 0;
         }
         return;

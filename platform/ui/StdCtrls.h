@@ -88,6 +88,9 @@ public:
     void SetParent(TWinControl* parent) override;
     void Loaded() override;
     void WndProc(TMessage& message) override;
+    // Also while the window is being destroyed, when the control no longer
+    // counts it as its handle: the system's edit still answers WM_GETTEXT.
+    void DefaultHandler(TMessage& message) override;
 
 protected:
     void CreateParams(os::WindowParams& params) override;

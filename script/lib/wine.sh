@@ -2,6 +2,8 @@
 # Needs common.sh.
 
 ZIMMO_WINE_PREFIX=${ZIMMO_WINE_PREFIX:-$ZIMMO_ROOT/build/wine-prefix}
+# Wine wants an absolute prefix path.
+[[ $ZIMMO_WINE_PREFIX == /* ]] || ZIMMO_WINE_PREFIX=$PWD/$ZIMMO_WINE_PREFIX
 # Raise when wine_prefix_ensure sets up more, so old prefixes get it too.
 ZIMMO_PREFIX_VERSION=2
 

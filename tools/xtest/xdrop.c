@@ -84,18 +84,22 @@ static void add_item(const char *arg) {
         put(arg, strlen(arg));
     } else {
         char path[PATH_MAX * 2];
+        int n;
         char *real = realpath(arg, NULL);
         if (real) {
-            snprintf(path, sizeof path, "%s", real);
+            n = snprintf(path, sizeof path, "%s", real);
             free(real);
         } else if (arg[0] == '/') {
-            snprintf(path, sizeof path, "%s", arg);
+            n = snprintf(path, sizeof path, "%s", arg);
         } else {
+            /* A name that does not exist (yet) is sent all the same. */
             char cwd[PATH_MAX];
             if (!getcwd(cwd, sizeof cwd))
                 die("cannot read the working directory");
-            snprintf(path, sizeof path, "%s/%s", cwd, arg);
+            n = snprintf(path, sizeof path, "%s/%s", cwd, arg);
         }
+        if (n < 0 || (size_t)n >= sizeof path)
+            die("a path of %zu bytes is too long", strlen(arg));
         put("file://", 7);
         for (const unsigned char *p = (const unsigned char *)path; *p; p++) {
             if ((*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z') || (*p >= '0' && *p <= '9') ||

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,14 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/Registration.h"
 #include "settings/StatusWindow1.h"
+
+// How failed expectations print the library's points and the backend's rectangles.
+inline void PrintTo(const TPoint& p, std::ostream* out) { *out << "(" << p.x << ", " << p.y << ")"; }
+namespace os {
+inline void PrintTo(const Rect& r, std::ostream* out) {
+    *out << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
+}
+}  // namespace os
 
 namespace apptest {
 
@@ -128,6 +137,41 @@ inline std::vector<std::uint32_t> SurfaceBlock(os::WindowId w, int x0, int y0, i
     return px;
 }
 
+// ---------------------------------------------------------------- the settings window
+// Opens the settings window from a character's menu (a right click on
+// it, then the one item) and runs `inside` in the modal loop; then the
+// close button is clicked unless `inside` closed the window. Returns
+// whether the modal loop ran `inside`. The character must be visible
+// and clear of the other windows.
+inline bool OpenFromMenu(int index, const std::function<void()>& inside) {
+    bool ran = false;
+    headless::PushIdleAction([&] {
+        ran = true;
+        inside();
+        if (StatusForm1->ModalResult == mrNone && !Application->Terminated()) ClickOn(StatusForm1->Image5);
+    });
+    headless::SetMenuChoiceByCaption(kOpenSettings);
+    TPoint p = PointOnCharacter(index);
+    headless::RightClick(p.x, p.y);
+    return ran;
+}
+// The same through the tray icon's double click.
+inline bool OpenFromTray(const std::function<void()>& inside) {
+    bool ran = false;
+    headless::PushIdleAction([&] {
+        ran = true;
+        inside();
+        if (StatusForm1->ModalResult == mrNone && !Application->Terminated()) ClickOn(StatusForm1->Image5);
+    });
+    headless::TrayDoubleClick();
+    return ran;
+}
+// Chooses an item of the tray icon's menu.
+inline void ChooseFromTrayMenu(const char* caption) {
+    headless::SetMenuChoiceByCaption(caption);
+    headless::TrayRightClick();
+}
+
 // ---------------------------------------------------------------- files
 inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -209,40 +253,6 @@ protected:
     static void Place(TForm* form, int left, int top) { form->SetBounds(left, top, form->Width(), form->Height()); }
     // Ticks of every timer (50 ms each).
     static void Tick(int ticks = 1) { headless::AdvanceTime(50 * static_cast<std::int64_t>(ticks)); }
-
-    // Opens the settings window from a character's menu (a right click on
-    // it, then the one item) and runs `inside` in the modal loop; then the
-    // close button is clicked unless `inside` closed the window. Returns
-    // whether the modal loop ran `inside`. The character must be visible
-    // and clear of the other windows.
-    static bool OpenFromMenu(int index, const std::function<void()>& inside) {
-        bool ran = false;
-        headless::PushIdleAction([&] {
-            ran = true;
-            inside();
-            if (StatusForm1->Visible() && !Application->Terminated()) ClickOn(StatusForm1->Image5);
-        });
-        headless::SetMenuChoiceByCaption(kOpenSettings);
-        TPoint p = PointOnCharacter(index);
-        headless::RightClick(p.x, p.y);
-        return ran;
-    }
-    // The same through the tray icon's double click.
-    static bool OpenFromTray(const std::function<void()>& inside) {
-        bool ran = false;
-        headless::PushIdleAction([&] {
-            ran = true;
-            inside();
-            if (StatusForm1->Visible() && !Application->Terminated()) ClickOn(StatusForm1->Image5);
-        });
-        headless::TrayDoubleClick();
-        return ran;
-    }
-    // Chooses an item of the tray icon's menu.
-    static void ChooseFromTrayMenu(const char* caption) {
-        headless::SetMenuChoiceByCaption(caption);
-        headless::TrayRightClick();
-    }
 
     std::filesystem::path dir_;
     std::string executable_;

@@ -196,8 +196,8 @@ TEST_F(SettingsWindowTest, EveryCloseWritesTheFileAndRestartsTheTimers) {
 }
 
 // Every point of the window's own surface answers as a caption bar, so a
-// press there drags the window; the windowed controls answer for
-// themselves and do not.
+// press there drags the window; the windowed controls that take input
+// answer for themselves and do not.
 TEST_F(SettingsWindowTest, DraggingMovesTheWindowFromItsSurfaceButNotFromItsControls) {
     struct Case {
         const char* name;
@@ -209,7 +209,10 @@ TEST_F(SettingsWindowTest, DraggingMovesTheWindowFromItsSurfaceButNotFromItsCont
         {"a portrait", [] { return ScreenPoint(StatusForm1->Image1, 30, 200); }, true},
         {"an edit's shadow", [] { return ScreenPoint(StatusForm1->Shape7, 230, 17); }, true},
         {"the background", [] { return ScreenPoint(StatusForm1->Image1, 200, 30); }, true},
-        {"an edit", [] { return CentreOf(StatusForm1->Edit5); }, false},
+        {"the selected character's edit", [] { return CentreOf(StatusForm1->Edit3); }, false},
+        // As on Windows, a disabled window takes no mouse input: the press
+        // lands on the window's surface.
+        {"a disabled edit", [] { return CentreOf(StatusForm1->Edit5); }, true},
         {"a check box", [] { return CentreOf(StatusForm1->CheckBox2); }, false},
         {"the next button", [] { return CentreOf(StatusForm1->Image3); }, false},
     };
@@ -408,7 +411,9 @@ TEST_F(SettingsWindowTest, TheExitCommandEndsTheProgramWithoutSaving) {
         EXPECT_TRUE(Application->Terminated());
         EXPECT_TRUE(os::quit_requested());
         EXPECT_EQ(std::filesystem::exists(IniPath()), c.file);
-        if (c.file) EXPECT_EQ(Ini(), file);
+        if (c.file) {
+            EXPECT_EQ(Ini(), file);
+        }
         ResetWorld();
     }
 }

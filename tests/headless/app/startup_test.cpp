@@ -70,7 +70,9 @@ TEST_F(StartupTest, EveryCharacterStartsShapedToItsFirstUpFrame) {
         {"Quon", {-50, 480, 73, 536}},
         {"Oswy", {992, 736, 1115, 791}},
     };
+    const long scanned = RgnScannedRows();
     Start();
+    EXPECT_EQ(RgnScannedRows(), scanned) << "the frames' regions are stored with the forms, not made from their pictures";
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(cases[i].caption);
         TForm* f = Character(i);

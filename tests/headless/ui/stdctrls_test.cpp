@@ -966,6 +966,9 @@ TEST_F(ImageListTest, DamagedStoredListsAreReadErrorsThatKeepTheImages) {
         {"count without pictures", {2, 0, 0, 0}},
         {"a count that does not divide the strip", edited([](auto& b) { b[0] = 5; })},
         {"a huge count", edited([](auto& b) { b[3] = 0x7F; })},
+        {"a strip claiming 8192 x 8192 pixels", edited([](auto& b) {
+             b[4 + 18] = 0, b[4 + 19] = 0x20, b[4 + 22] = 0, b[4 + 23] = 0x20, b[0] = 1;
+         })},
         {"not a bitmap", edited([](auto& b) { b[4] = 'X'; })},
         {"a cut strip", std::vector<std::uint8_t>(good.Bytes.begin(), good.Bytes.begin() + 4 + 60)},
         {"a cut mask", std::vector<std::uint8_t>(good.Bytes.begin(), good.Bytes.end() - 3)},
