@@ -68,16 +68,16 @@ cpu_percent() {
 }
 
 # handle_counts: "handles H, GDI G, USER U" of zimmo.exe, from a small
-# Windows helper in the same prefix; empty when it cannot be built.
-helper=""
+# Windows tool run in the same prefix; empty when it cannot be built.
+counter_exe=""
 if command -v x86_64-w64-mingw32-gcc-posix >/dev/null &&
     x86_64-w64-mingw32-gcc-posix -O2 -s -o "$E2E_DRIVE_C/handlecount.exe" \
         "$ZIMMO_ROOT/tests/e2e/handlecount.c" -luser32 2>/dev/null; then
-    helper='C:\handlecount.exe'
+    counter_exe='C:\handlecount.exe'
 fi
 handle_counts() {
-    [[ -n $helper ]] || { echo "n/a (no mingw gcc)"; return 0; }
-    wine "$helper" zimmo.exe 2>/dev/null | tr -d '\r' |
+    [[ -n $counter_exe ]] || { echo "n/a (no mingw gcc)"; return 0; }
+    wine "$counter_exe" zimmo.exe 2>/dev/null | tr -d '\r' |
         awk '{ found = 1
                if ($2 + $3 + $4 == 0) print "n/a (Wine answers 0 for another process)"
                else printf "handles %s, GDI objects %s, USER objects %s\n", $2, $3, $4

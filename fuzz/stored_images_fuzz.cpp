@@ -53,7 +53,9 @@ void FuzzImageList(const std::uint8_t* data, std::size_t size) {
     }
     TMemoryStream stored;
     list.WriteData(&stored);
-    TImageList again(nullptr);
+    TImageList again(nullptr);  // the published properties come first, as in a form resource
+    again.SetWidth(list.Width());
+    again.SetHeight(list.Height());
     again.SetMasked(list.Masked());
     TBytesStream back(stored.Bytes.data(), stored.Bytes.size());
     again.ReadData(&back);  // our own data: any exception here is a fault

@@ -322,9 +322,9 @@ void TRgnList::SetWndRgn() {
         form->Brush()->SetStyle(bsClear);
     }
     for (int i = 0; i < others_->Count(); ++i) static_cast<TControl*>(others_->Get(i))->BringToFront();
+    if (OnShowWnd) OnShowWnd(this);  // a raise leaves the old shape; the combined region is released
     if (window) win::SetWindowRgn(window->Handle(), combined.rgn, 1);
     else DeleteObject(combined.rgn);
-    if (OnShowWnd) OnShowWnd(this);
     combined.rgn = nullptr;
     if (AutoClear) list_->Clear();
 }

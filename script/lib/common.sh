@@ -1,6 +1,6 @@
 # Shared by the scripts in script/ and tests/e2e/: the repository root,
 # messages, and one EXIT trap that runs every registered clean-up step
-# (the last one registered runs first), so each helper can add its own.
+# (the last one registered runs first), so each library can add its own.
 # Source it; do not run it.
 
 ZIMMO_ROOT=${ZIMMO_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}

@@ -57,13 +57,13 @@ wine_prefix_ensure() {
         # Wine writes .update-timestamp once a prefix is complete; an older
         # set-up of ours only needs the settings below again.
         if [[ ! -f $dir/.update-timestamp ]]; then
-            wineboot -i >/dev/null 2>&1 || zimmo_die "wineboot -i failed for $dir"
+            wineboot -i </dev/null >/dev/null 2>&1 || zimmo_die "wineboot -i failed for $dir"
         fi
         # regedit reads UTF-16 with a byte-order mark; the file must be on a
         # Wine drive.
         { printf '\xff\xfe'; _wine_prefix_registry | sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16LE; } \
             >"$dir/drive_c/zimmo-prefix.reg"
-        wine regedit /S 'C:\zimmo-prefix.reg' >/dev/null 2>&1 || zimmo_die "regedit failed in $dir"
+        wine regedit /S 'C:\zimmo-prefix.reg' </dev/null >/dev/null 2>&1 || zimmo_die "regedit failed in $dir"
         rm -f "$dir/drive_c/zimmo-prefix.reg"
         # The registry is on disk only once the server has ended. Others may
         # keep it running (a persistent server, say): it saves the registry

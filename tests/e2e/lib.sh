@@ -74,7 +74,7 @@ _e2e_find_tools() {
     mkdir -p "$E2E_TOOLS"
     cc -std=c11 -D_DEFAULT_SOURCE -O2 -o "$E2E_TOOLS/xpointer" "$ZIMMO_ROOT/tools/xtest/xpointer.c" -lX11 -lXtst &&
         cc -std=c11 -D_DEFAULT_SOURCE -O2 -o "$E2E_TOOLS/xdrop" "$ZIMMO_ROOT/tools/xtest/xdrop.c" -lX11 ||
-        zimmo_die "cannot build the X helpers (libx11-dev, libxtst-dev?)"
+        zimmo_die "cannot build xpointer and xdrop (libx11-dev, libxtst-dev?)"
 }
 
 # e2e_start [ARGUMENTS...]: starts C:\zimmo\zimmo.exe in a Wine "shell"

@@ -76,7 +76,7 @@ app_viewable() {
 }
 
 # app_popups: ids of the program's viewable unnamed windows larger than the
-# 1x1 helper windows (popup menus).
+# 1x1 internal windows (popup menus).
 app_popups() {
     local id x y w h name
     app_tree | while read -r id x y w h name; do
@@ -90,11 +90,15 @@ app_popups() {
 app_wait_popup() {
     local deadline=$((SECONDS + ${1:-10}))
     APP_POPUP=""
+    local seen=""
+    # A menu window may be mapped before it gets its final size: the answer
+    # is the first one seen twice, 0.3 s apart.
     while :; do
         APP_POPUP=$(app_popups | head -n 1)
-        [[ -n $APP_POPUP ]] && return 0
+        [[ -n $APP_POPUP && $APP_POPUP == "$seen" ]] && return 0
+        seen=$APP_POPUP
         ((SECONDS < deadline)) || return 1
-        sleep 0.1
+        sleep 0.3
     done
 }
 
@@ -104,22 +108,6 @@ app_wait_no_popup() {
     until [[ -z $(app_popups) ]]; do
         ((SECONDS < deadline)) || return 1
         sleep 0.1
-    done
-}
-
-# app_wait_characters [SECONDS]: waits until the four character windows
-# show. It does not give up when zimmo.exe is missing for a moment: joining
-# a desktop that already runs, the launching process ends while the program
-# itself is still on its way.
-app_wait_characters() {
-    zimmo_wait_until "${1:-$E2E_TIMEOUT}" _app_characters_shown ||
-        e2e_fail "the four characters did not show within ${1:-$E2E_TIMEOUT} s"
-}
-
-_app_characters_shown() {
-    local name
-    for name in "${APP_NAMES[@]}"; do
-        [[ -n $(e2e_find_windows "^$name\$") ]] || return 1
     done
 }
 

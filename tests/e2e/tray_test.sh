@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The tray: the program shows an icon in the notification area and no
 # taskbar button (against a program that has one, so the check can see
-# buttons); the tray menu's last command ends the program, removes the icon
-# and leaves the settings file exactly as it was.
+# buttons), also with three characters hidden by a hand-edited settings file
+# (Oswy, left alone, stands still while Tibbet is hidden); the tray menu's
+# last command ends the program, removes the icon and leaves the file
+# exactly as it was.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib_app.sh"
@@ -13,9 +15,11 @@ screen_w=${E2E_SCREEN%x*} screen_h=${E2E_SCREEN#*x}
 bar_y=$((screen_h - 18))
 
 # A hand-edited file the program must not rewrite: other letter cases, a
-# comment, a key it does not know, no final line end.
+# hexadecimal flag, a comment, a key it does not know, no final line end.
+# Only Oswy shows; with Tibbet hidden Oswy stands still at its start, away
+# from the tray icon, so nothing the pointer draws along covers the icon.
 ini=$E2E_APP_DIR/zimmo.ini
-printf '; kept as written\r\n[visible]\r\nchar02=0x10\r\nOther=x\r\n\r\n[EXECUTE]\r\nChar04=C:\\none.bat' >"$ini"
+printf '; kept as written\r\n[visible]\r\nchar01=0\r\nCHAR02=0x0\r\nChar03=0\r\nOther=x\r\n\r\n[EXECUTE]\r\nChar04=C:\\none.bat' >"$ini"
 cp "$ini" "$E2E_TMP/zimmo.ini.orig"
 
 # Notepad first, in the same desktop: its taskbar button proves that the
@@ -33,7 +37,10 @@ notepad_button() {
 zimmo_wait_until "$E2E_TIMEOUT" notepad_button || e2e_fail "notepad got no taskbar button within $E2E_TIMEOUT s"
 
 e2e_start
-app_wait_characters
+# Joining a desktop that runs already, the launching process ends while the
+# program is still on its way: wait for its window, not for the process.
+oswy_shown() { [[ -n $(e2e_find_windows '^Oswy$') ]]; }
+zimmo_wait_until "$E2E_TIMEOUT" oswy_shown || e2e_fail "Oswy did not show within $E2E_TIMEOUT s"
 e2e_running || e2e_fail "zimmo.exe is not running"
 
 tray_shown() {
@@ -41,6 +48,14 @@ tray_shown() {
     shot=$(e2e_screenshot running) && app_tray_icon_shown "$shot"
 }
 zimmo_wait_until "$E2E_TIMEOUT" tray_shown || e2e_fail "no tray icon within $E2E_TIMEOUT s"
+for name in Mallo Tibbet Quon; do
+    [[ -z $(e2e_find_windows "^$name\$") ]] || e2e_fail "$name shows although its flag in the file is off"
+done
+# Tibbet hidden: Oswy has not taken a step nor changed its first frame.
+read -r _ ox oy _ _ < <(app_positions | grep '^Oswy ')
+[[ "$ox $oy" == "992 736" ]] || e2e_fail "Oswy walked to $ox,$oy while Tibbet was hidden"
+oswy_shape=$(e2e_shape "$(e2e_find_windows '^Oswy$' | head -n 1)")
+[[ $oswy_shape == "$(app_frame_extents Oswy 1)" ]] || e2e_fail "Oswy changed its frame to $oswy_shape while Tibbet was hidden"
 # Taskbar buttons fill the bar from the left: past notepad's button the bar
 # is one flat colour up to the notification area.
 sleep 1
