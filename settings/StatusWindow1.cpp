@@ -134,8 +134,6 @@ void TStatusForm1::Image5Click(TObject*) {
 
 void TStatusForm1::Image2Click(TObject*) {
     win::MessageBeep(0);
-    SetTop(20);
-    SetLeft(20);
     N2Click(this);
 }
 

@@ -78,7 +78,7 @@ void TFont::SetPitch(TFontPitch pitch) {
     Changed();
 }
 
-os::FontSpec TFont::Spec() const {
+os::FontSpec TFont::Description() const {
     os::FontSpec s;
     s.name = name_;
     s.height = height_ < 0 ? -height_ : height_;
@@ -91,7 +91,7 @@ os::FontSpec TFont::Spec() const {
 
 win::HFONT TFont::Handle() {
     if (!handle_ || stale_) {
-        handle_.reset(win::CreateFontFromSpec(Spec()));
+        handle_.reset(win::CreateFontFromSpec(Description()));
         stale_ = false;
     }
     return handle_.get();

@@ -74,7 +74,7 @@ public:
     void SetPitch(TFontPitch pitch);
 
     // The backend's description of this font.
-    os::FontSpec Spec() const;
+    os::FontSpec Description() const;
     // The font object for this description; owned by the font, recreated
     // after a change.
     win::HFONT Handle();

@@ -1,5 +1,5 @@
 // TColor, the library's colour value, its named constants, and the
-// Windows-style COLORREF helpers (RGB, GetRValue, ...).
+// Windows-style COLORREF functions (RGB, GetRValue, ...).
 //
 // A TColor is 0x00BBGGRR for an RGB colour and 0x80000000 | index for a
 // system colour (negative as an int); clNone and clDefault are markers.

@@ -45,7 +45,7 @@ BitmapObject::BitmapObject(int w, int h, int b) : GdiObject(GdiKind::Bitmap), wi
 
 BrushObject::BrushObject(COLORREF c, bool n) : GdiObject(GdiKind::Brush), color(c), null_brush(n) {}
 PenObject::PenObject(int s, int w, COLORREF c) : GdiObject(GdiKind::Pen), style(s), width(w), color(c) {}
-FontObject::FontObject(const os::FontSpec& s) : GdiObject(GdiKind::Font), spec(s) {}
+FontObject::FontObject(const os::FontSpec& s) : GdiObject(GdiKind::Font), description(s) {}
 
 namespace {
 
@@ -263,8 +263,8 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, void*, 
 
 HBRUSH CreateSolidBrush(COLORREF color) { return new BrushObject(color & 0x00FFFFFF); }
 HPEN CreatePen(int style, int width, COLORREF color) { return new PenObject(style, width < 1 ? 1 : width, color & 0x00FFFFFF); }
-HFONT CreateFontFromSpec(const os::FontSpec& spec) { return new FontObject(spec); }
-const os::FontSpec& FontSpecOf(HFONT font) { return font ? font->spec : stock().system_font.spec; }
+HFONT CreateFontFromSpec(const os::FontSpec& font) { return new FontObject(font); }
+const os::FontSpec& FontSpecOf(HFONT font) { return font ? font->description : stock().system_font.description; }
 
 HGDIOBJ GetStockObject(int index) {
     StockObjects& s = stock();

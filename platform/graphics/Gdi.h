@@ -370,8 +370,8 @@ struct PenObject final : GdiObject {
 };
 
 struct FontObject final : GdiObject {
-    explicit FontObject(const os::FontSpec& spec);
-    os::FontSpec spec;
+    explicit FontObject(const os::FontSpec& font);
+    os::FontSpec description;
     bool stock = false;
     int selected = 0;
     bool doomed = false;            // deleted while selected: freed when the last DC lets go
@@ -434,7 +434,7 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
 
 HBRUSH CreateSolidBrush(COLORREF color);
 HPEN CreatePen(int style, int width, COLORREF color);
-HFONT CreateFontFromSpec(const os::FontSpec& spec);
+HFONT CreateFontFromSpec(const os::FontSpec& font);
 const os::FontSpec& FontSpecOf(HFONT font);
 
 // Stock objects are shared and never deleted (DeleteObject ignores them).

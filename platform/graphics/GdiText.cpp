@@ -84,7 +84,7 @@ int line_height(const os::FontSpec& font) {
 // One line at logical (x, y): cell background when OPAQUE, then the glyphs.
 // Returns the line's width.
 int draw_line(DCObject* dc, int x, int y, std::u16string_view text, const RECT& clip, bool opaque) {
-    const os::FontSpec& font = dc->font->spec;
+    const os::FontSpec& font = dc->font->description;
     os::TextMetrics m;
     std::vector<std::uint8_t> coverage = text.empty() ? std::vector<std::uint8_t>{} : os::render_text(font, text, &m);
     if (text.empty()) m = os::measure_text(font, text);
@@ -198,15 +198,15 @@ BOOL TextOutUtf8(HDC dc, int x, int y, std::string_view text) { return ExtTextOu
 BOOL GetTextExtentUtf8(HDC dc, std::string_view text, SIZE* size) {
     if (!dc || !size) return 0;
     std::u16string t = Utf8ToUtf16(text);
-    os::TextMetrics m = os::measure_text(dc->font->spec, t);
+    os::TextMetrics m = os::measure_text(dc->font->description, t);
     size->cx = t.empty() ? 0 : m.width;
-    size->cy = t.empty() ? line_height(dc->font->spec) : m.height;
+    size->cy = t.empty() ? line_height(dc->font->description) : m.height;
     return 1;
 }
 
 int DrawTextUtf8(HDC dc, std::string_view utf8, RECT* rect, UINT format) {
     if (!dc || !rect) return 0;
-    const os::FontSpec& font = dc->font->spec;
+    const os::FontSpec& font = dc->font->description;
     bool single = format & DT_SINGLELINE;
     bool prefixes = !(format & DT_NOPREFIX);
     std::u16string text = Utf8ToUtf16(utf8);

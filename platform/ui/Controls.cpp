@@ -104,6 +104,8 @@ bool TControl::Showing() const {
 void TControl::SetEnabled(bool enabled) {
     if (enabled == enabled_) return;
     enabled_ = enabled;
+    // A disabled window takes no input from the system either.
+    if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated()) os::enable_window(w->Handle(), enabled);
     Perform(CM_ENABLEDCHANGED);
 }
 
@@ -387,6 +389,7 @@ void TWinControl::CreateHandle() {
     os::WindowParams params;
     CreateParams(params);
     handle_ = os::create_window(params, this);
+    if (!Enabled()) os::enable_window(handle_, false);
     for (TControl* c : controls_)
         if (auto* w = dynamic_cast<TWinControl*>(c)) w->HandleNeeded();
     UpdateTooltips();

@@ -236,7 +236,7 @@ void TEdit::Loaded() {
 
 void TEdit::AdjustHeight() {
     if (!auto_size_ || border_style_ != bsSingle || Loading()) return;
-    os::TextMetrics m = os::measure_text(Font()->Spec(), u"0");
+    os::TextMetrics m = os::measure_text(Font()->Description(), u"0");
     SetHeight(m.height + (ctl3d_ ? 8 : 6));
 }
 
@@ -255,7 +255,7 @@ void TEdit::CreateHandle() {
 
 void TEdit::SetUpWindow() {
     window_ = Handle();
-    os::set_window_font(window_, Font()->Spec());
+    os::set_window_font(window_, Font()->Description());
     ApplyColors();
     if (!Enabled()) os::enable_window(window_, false);
     if (max_length_) os::send_message(window_, kEmLimitText, static_cast<win::WPARAM>(max_length_), 0);
@@ -293,7 +293,7 @@ void TEdit::WndProc(TMessage& m) {
         ApplyColors();
         break;
     case CM_FONTCHANGED:
-        if (window_) os::set_window_font(window_, Font()->Spec());
+        if (window_) os::set_window_font(window_, Font()->Description());
         ApplyColors();
         AdjustHeight();
         break;

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 // TCanvas and its tools on bitmaps, the text functions on the backend's
 // font (whatever font it is: expectations come from os::render_text), and
-// the colour helpers.
+// the colour functions.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -41,11 +41,11 @@ TEST_F(CanvasTest, FontSizeAndHeightConvertAt96Dpi) {
     }
     f.SetHeight(20);  // a positive height is the cell height
     EXPECT_EQ(f.Size(), -15);
-    EXPECT_EQ(f.Spec().height, 20);
+    EXPECT_EQ(f.Description().height, 20);
     f.SetHeight(-14);
     f.SetStyle({fsBold, fsUnderline});
     f.SetName("IPAGothic");
-    os::FontSpec s = f.Spec();
+    os::FontSpec s = f.Description();
     EXPECT_EQ(s.height, 14);
     EXPECT_TRUE(s.bold);
     EXPECT_FALSE(s.italic);
@@ -214,7 +214,7 @@ TEST_F(CanvasTest, TextOutIsOpaqueOnASolidBrushAndTransparentOnAClearOne) {
         b.Canvas()->Brush()->SetColor(clYellow);
         if (clear) b.Canvas()->Brush()->SetStyle(bsClear);
         b.Canvas()->TextOut(3, 2, "Wg字");
-        EXPECT_TRUE(ShowsText(b, 3, 2, "Wg字", b.Canvas()->Font()->Spec(), clNavy, clSilver, !clear, clYellow));
+        EXPECT_TRUE(ShowsText(b, 3, 2, "Wg字", b.Canvas()->Font()->Description(), clNavy, clSilver, !clear, clYellow));
         EXPECT_EQ(b.Canvas()->PenPos().x, 3 + b.Canvas()->TextWidth("Wg字")) << "TextOut moves the pen past the text";
     }
 }
@@ -226,7 +226,7 @@ TEST_F(CanvasTest, TextExtentIsTheBackendsMeasure) {
     c->Font()->SetStyle({fsBold});
     for (const char* s : {"A", "Wg", "設定", "a b"}) {
         SCOPED_TRACE(s);
-        os::TextMetrics m = os::measure_text(c->Font()->Spec(), Utf8ToUtf16(s));
+        os::TextMetrics m = os::measure_text(c->Font()->Description(), Utf8ToUtf16(s));
         SIZE e = c->TextExtent(s);
         EXPECT_EQ(e.cx, m.width);
         EXPECT_EQ(e.cy, m.height);
@@ -243,7 +243,7 @@ TEST_F(CanvasTest, TextRectClipsAndFillsItsRectangle) {
     TRect r = Rect(2, 3, 9, 12);
     c->TextRect(r, 4, 4, "WWWW");
     os::TextMetrics m;
-    std::vector<std::uint8_t> cov = os::render_text(c->Font()->Spec(), u"WWWW", &m);
+    std::vector<std::uint8_t> cov = os::render_text(c->Font()->Description(), u"WWWW", &m);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 30; ++x) {
             TColor want = clWhite;
@@ -264,7 +264,7 @@ struct TextSurface {
         dc = b.Canvas()->Handle();
     }
     int Draw(std::string_view text, RECT r, UINT format) { return DrawTextUtf8(dc, text, &r, format); }
-    os::FontSpec font() { return b.Canvas()->Font()->Spec(); }
+    os::FontSpec font() { return b.Canvas()->Font()->Description(); }
     TBitmap b;
     HDC dc;
 };
