@@ -134,6 +134,8 @@ void TStatusForm1::Image5Click(TObject*) {
 
 void TStatusForm1::Image2Click(TObject*) {
     win::MessageBeep(0);
+    SetTop(20);
+    SetLeft(20);
     N2Click(this);
 }
 

@@ -399,9 +399,9 @@ void TWinControl::DestroyHandle() {
     if (!handle_) return;
     for (TControl* c : controls_)
         if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
-    os::WindowId h = handle_;
+    // The messages of the destruction still get their default handling.
+    os::destroy_window(handle_);
     handle_ = 0;
-    os::destroy_window(h);
 }
 
 void TWinControl::SetParent(TWinControl* parent) {
@@ -634,7 +634,8 @@ void TWinControl::WndProc(TMessage& m) {
         m.Result = 1;  // the back buffer covers everything
         return;
     case win::WM_SETCURSOR:
-        if ((m.LParam & 0xFFFF) == win::HTCLIENT) {
+        // Only for our own client area: a child window chooses its own cursor.
+        if ((m.LParam & 0xFFFF) == win::HTCLIENT && m.WParam == handle_) {
             os::Point s = os::cursor_pos();
             TPoint p = ScreenToClient({s.x, s.y});
             TControl* c = ControlAtPos(p);

@@ -11,7 +11,9 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <ostream>
+#include <memory>
+#include <tuple>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -25,14 +27,6 @@
 #include "platform/ui/Registration.h"
 #include "settings/StatusWindow1.h"
 
-// How failed expectations print the library's points and the backend's rectangles.
-inline void PrintTo(const TPoint& p, std::ostream* out) { *out << "(" << p.x << ", " << p.y << ")"; }
-namespace os {
-inline void PrintTo(const Rect& r, std::ostream* out) {
-    *out << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
-}
-}  // namespace os
-
 namespace apptest {
 
 inline constexpr const char* kTitle = "Launcher Zimmo! ～ミロテ編～";
@@ -40,6 +34,11 @@ inline constexpr const char* kOpenSettings = "設定ウィンドウを開く(&S)
 inline constexpr const char* kInformation = "インフォメーション(&I)...";
 inline constexpr const char* kExit = "終了する(&X)";
 inline constexpr const char* kNames[] = {"Mallo", "Tibbet", "Quon", "Oswy"};
+
+// Points and rectangles in a form failed expectations print.
+using Pos = std::pair<int, int>;
+using Corners = std::tuple<int, int, int, int>;  // left, top, right, bottom
+inline Corners CornersOf(const os::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // ---------------------------------------------------------------- the characters
 inline TForm* Character(int index) {
@@ -138,33 +137,39 @@ inline std::vector<std::uint32_t> SurfaceBlock(os::WindowId w, int x0, int y0, i
 }
 
 // ---------------------------------------------------------------- the settings window
-// Opens the settings window from a character's menu (a right click on
-// it, then the one item) and runs `inside` in the modal loop; then the
-// close button is clicked unless `inside` closed the window. Returns
-// whether the modal loop ran `inside`. The character must be visible
-// and clear of the other windows.
-inline bool OpenFromMenu(int index, const std::function<void()>& inside) {
-    bool ran = false;
-    headless::PushIdleAction([&] {
-        ran = true;
-        inside();
+// Runs `open`, which should show the settings window modally, and `inside`
+// in its modal loop; then clicks the close button unless `inside` closed
+// the window (the loop ends once `inside` returns) or ended the program.
+// Returns whether the loop ran `inside`; when it did not, the idle action
+// left queued does nothing later.
+inline bool RunModal(const std::function<void()>& open, const std::function<void()>& inside) {
+    auto armed = std::make_shared<bool>(true);
+    auto ran = std::make_shared<bool>(false);
+    const std::function<void()>* body = &inside;
+    headless::PushIdleAction([armed, ran, body] {
+        if (!*armed) return;
+        *ran = true;
+        (*body)();
         if (StatusForm1->ModalResult == mrNone && !Application->Terminated()) ClickOn(StatusForm1->Image5);
     });
-    headless::SetMenuChoiceByCaption(kOpenSettings);
-    TPoint p = PointOnCharacter(index);
-    headless::RightClick(p.x, p.y);
-    return ran;
+    open();
+    *armed = false;
+    return *ran;
 }
-// The same through the tray icon's double click.
+// Through a character's menu: a right click on it, then the one item. The
+// character must be visible and clear of the other windows.
+inline bool OpenFromMenu(int index, const std::function<void()>& inside) {
+    return RunModal(
+        [index] {
+            headless::SetMenuChoiceByCaption(kOpenSettings);
+            TPoint p = PointOnCharacter(index);
+            headless::RightClick(p.x, p.y);
+        },
+        inside);
+}
+// Through a double click on the tray icon.
 inline bool OpenFromTray(const std::function<void()>& inside) {
-    bool ran = false;
-    headless::PushIdleAction([&] {
-        ran = true;
-        inside();
-        if (StatusForm1->ModalResult == mrNone && !Application->Terminated()) ClickOn(StatusForm1->Image5);
-    });
-    headless::TrayDoubleClick();
-    return ran;
+    return RunModal([] { headless::TrayDoubleClick(); }, inside);
 }
 // Chooses an item of the tray icon's menu.
 inline void ChooseFromTrayMenu(const char* caption) {

@@ -23,7 +23,7 @@ protected:
             StatusForm1->LaunchPathEdit(i)->SetText("before " + std::to_string(i));
         }
     }
-    static TPoint WindowPos() { return {StatusForm1->Left(), StatusForm1->Top()}; }
+    static Pos WindowPos() { return {StatusForm1->Left(), StatusForm1->Top()}; }
     static std::vector<std::uint32_t> Picture() {
         return BitmapBlock(StatusForm1->Image1->Picture()->Bitmap(), 0, 0, 350, 350);
     }
@@ -220,15 +220,15 @@ TEST_F(SettingsWindowTest, DraggingMovesTheWindowFromItsSurfaceButNotFromItsCont
     EXPECT_TRUE(OpenFromMenu(1, [&] {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.name);
-            TPoint before = WindowPos();
+            Pos before = WindowPos();
             TPoint from = c.from();
             std::size_t moves = headless::MoveLog().size();
             headless::MouseResult r = headless::Drag(from.x, from.y, from.x + 37, from.y + 11);
             EXPECT_EQ(r.moved, c.moves);
             EXPECT_EQ(headless::MoveLog().size(), moves + (c.moves ? 1 : 0));
-            TPoint expected = c.moves ? TPoint{before.x + 37, before.y + 11} : before;
+            Pos expected = c.moves ? Pos{before.first + 37, before.second + 11} : before;
             EXPECT_EQ(WindowPos(), expected);
-            EXPECT_EQ(headless::State(StatusForm1->Handle()).bounds.left, expected.x);
+            EXPECT_EQ(headless::State(StatusForm1->Handle()).bounds.left, expected.first);
             EXPECT_EQ(StatusForm1->SelectedCharacter, 1);
             EXPECT_TRUE(StatusForm1->Visible());
         }
@@ -246,8 +246,8 @@ TEST_F(SettingsWindowTest, TheWindowKeepsItsPlaceBetweenOpenings) {
         headless::Drag(from.x, from.y, from.x + 150, from.y + 60);
     }));
     EXPECT_TRUE(OpenFromTray([] {
-        EXPECT_EQ(WindowPos(), (TPoint{170, 80}));
-        EXPECT_EQ(headless::State(StatusForm1->Handle()).bounds, (os::Rect{170, 80, 520, 430}));
+        EXPECT_EQ(WindowPos(), (Pos{170, 80}));
+        EXPECT_EQ(CornersOf(headless::State(StatusForm1->Handle()).bounds), (Corners{170, 80, 520, 430}));
     }));
 }
 
@@ -271,11 +271,11 @@ TEST_F(SettingsWindowTest, TheInformationButtonMovesTheWindowHomeAndOpensThePage
         EXPECT_TRUE(OpenFromMenu(3, [&] {
             TPoint from = ScreenPoint(StatusForm1->Label22, 3, 3);
             headless::Drag(from.x, from.y, from.x + 100, from.y + 100);
-            ASSERT_EQ(WindowPos(), (TPoint{120, 120}));
+            ASSERT_EQ(WindowPos(), (Pos{120, 120}));
             ClickOn(StatusForm1->Image2);
             EXPECT_EQ(headless::Beeps(), std::vector<unsigned>{0});
-            EXPECT_EQ(WindowPos(), (TPoint{20, 20}));
-            EXPECT_EQ(headless::State(StatusForm1->Handle()).bounds, (os::Rect{20, 20, 370, 370}));
+            EXPECT_EQ(WindowPos(), (Pos{20, 20}));
+            EXPECT_EQ(CornersOf(headless::State(StatusForm1->Handle()).bounds), (Corners{20, 20, 370, 370}));
             ASSERT_EQ(headless::ShellCalls().size(), 1u);
             const headless::ShellCall& call = headless::ShellCalls()[0];
             EXPECT_EQ(call.owner, StatusForm1->Handle());
@@ -298,10 +298,10 @@ TEST_F(SettingsWindowTest, TheTrayMenusInformationCommandOnlyOpensThePage) {
         TPoint from = ScreenPoint(StatusForm1->Label22, 3, 3);
         headless::Drag(from.x, from.y, from.x + 100, from.y + 50);
         ChooseFromTrayMenu(kInformation);
-        EXPECT_EQ(WindowPos(), (TPoint{120, 70}));
+        EXPECT_EQ(WindowPos(), (Pos{120, 70}));
     }));
     ChooseFromTrayMenu(kInformation);
-    EXPECT_EQ(WindowPos(), (TPoint{120, 70}));
+    EXPECT_EQ(WindowPos(), (Pos{120, 70}));
     EXPECT_FALSE(StatusForm1->Visible());
     ASSERT_EQ(headless::ShellCalls().size(), 2u);
     for (const headless::ShellCall& call : headless::ShellCalls()) {
@@ -330,27 +330,22 @@ TEST_F(SettingsWindowTest, ATrayDoubleClickOpensTheWindowForMallo) {
         {"left click", {headless::kWmLButtonDown, headless::kWmLButtonUp}, false},
     };
     StartApart();
-    // An idle action that is not used up by its case does nothing later.
-    bool armed = false, ran = false;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(OpenFromMenu(3, [] { ClickOn(StatusForm1->Image4); }));
         ASSERT_EQ(StatusForm1->SelectedCharacter, 2);
-        armed = true;
-        ran = false;
-        headless::PushIdleAction([&armed, &ran] {
-            if (!armed) return;
-            ran = true;
-            EXPECT_EQ(StatusForm1->SelectedCharacter, 0);
-            EXPECT_TRUE(ShowsListFor(0));
-            for (int i = 0; i < 4; ++i) EXPECT_FALSE(TimerOf(i)->Running()) << kNames[i];
-            ClickOn(StatusForm1->Image5);
-        });
-        // The right button's first release opens the menu: choose nothing there.
-        if (c.messages[0] == headless::kWmRButtonDown) headless::SetMenuChoice(0);
-        headless::TrayIcon icon = headless::TrayIcons().at(0);
-        for (unsigned m : c.messages) headless::SendTrayMessage(icon.window, icon.id, m);
-        armed = false;
+        bool ran = RunModal(
+            [&] {
+                // The right button's first release opens the menu: choose nothing there.
+                if (c.messages[0] == headless::kWmRButtonDown) headless::SetMenuChoice(0);
+                headless::TrayIcon icon = headless::TrayIcons().at(0);
+                for (unsigned m : c.messages) headless::SendTrayMessage(icon.window, icon.id, m);
+            },
+            [] {
+                EXPECT_EQ(StatusForm1->SelectedCharacter, 0);
+                EXPECT_TRUE(ShowsListFor(0));
+                for (int i = 0; i < 4; ++i) EXPECT_FALSE(TimerOf(i)->Running()) << kNames[i];
+            });
         EXPECT_EQ(ran, c.opens);
         EXPECT_FALSE(StatusForm1->Visible());
     }

@@ -78,7 +78,7 @@ TEST_F(StartupTest, EveryCharacterStartsShapedToItsFirstUpFrame) {
         TForm* f = Character(i);
         headless::WindowState w = headless::State(f->Handle());
         EXPECT_EQ(w.caption, cases[i].caption);
-        EXPECT_EQ(w.bounds, cases[i].bounds);
+        EXPECT_EQ(CornersOf(w.bounds), CornersOf(cases[i].bounds));
         EXPECT_FALSE(w.bordered);
         EXPECT_TRUE(w.stay_on_top);
         EXPECT_TRUE(w.visible);
@@ -95,7 +95,7 @@ TEST_F(StartupTest, EveryCharacterStartsShapedToItsFirstUpFrame) {
     }
     EXPECT_EQ(headless::TimerCount(), 4u);
     headless::WindowState s = headless::State(StatusForm1->Handle());
-    EXPECT_EQ(s.bounds, (os::Rect{20, 20, 370, 370}));
+    EXPECT_EQ(CornersOf(s.bounds), (Corners{20, 20, 370, 370}));
     EXPECT_FALSE(s.bordered);
     EXPECT_TRUE(s.stay_on_top);
     EXPECT_EQ(s.caption, "設定ウィンドウ");
