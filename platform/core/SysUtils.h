@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+// Malformed bytes, overlong forms and surrogates become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 

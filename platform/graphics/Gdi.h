@@ -526,7 +526,4 @@ BOOL GetTextExtentUtf8(HDC dc, std::string_view text, SIZE* size);
 // from rect->top to the bottom of the drawn text).
 int DrawTextUtf8(HDC dc, std::string_view text, RECT* rect, UINT format);
 
-// UTF-8 to UTF-16 (malformed bytes become U+FFFD).
-std::u16string Utf8ToUtf16(std::string_view text);
-
 }  // namespace win

@@ -4,46 +4,13 @@
 #include <vector>
 
 #include "platform/graphics/Gdi.h"
+
+#include "platform/core/SysUtils.h"
 #include "platform/graphics/Raster.h"
 
 namespace win {
 using namespace gfx::raster;
 
-std::u16string Utf8ToUtf16(std::string_view s) {
-    std::u16string out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    auto cont = [&](std::size_t k) { return k < s.size() && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80; };
-    while (i < s.size()) {
-        auto c = static_cast<unsigned char>(s[i]);
-        char32_t cp = 0xFFFD;
-        std::size_t len = 1;
-        if (c < 0x80) {
-            cp = c;
-        } else if (c >= 0xC2 && c < 0xE0 && cont(i + 1)) {
-            cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3Fu);
-            len = 2;
-        } else if (c >= 0xE0 && c < 0xF0 && cont(i + 1) && cont(i + 2)) {
-            cp = ((c & 0x0Fu) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3Fu) << 6) | (static_cast<unsigned char>(s[i + 2]) & 0x3Fu);
-            len = 3;
-            if (cp < 0x800 || (cp >= 0xD800 && cp < 0xE000)) cp = 0xFFFD;
-        } else if (c >= 0xF0 && c < 0xF5 && cont(i + 1) && cont(i + 2) && cont(i + 3)) {
-            cp = ((c & 0x07u) << 18) | ((static_cast<unsigned char>(s[i + 1]) & 0x3Fu) << 12) |
-                 ((static_cast<unsigned char>(s[i + 2]) & 0x3Fu) << 6) | (static_cast<unsigned char>(s[i + 3]) & 0x3Fu);
-            len = 4;
-            if (cp < 0x10000 || cp > 0x10FFFF) cp = 0xFFFD;
-        }
-        i += len;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
-    return out;
-}
 
 namespace {
 
@@ -189,7 +156,7 @@ BOOL ExtTextOutUtf8(HDC dc, int x, int y, UINT options, const RECT* rect, std::s
                rect->bottom + dc->viewport_org.y};
         fill(dc, d, text_clip(dc, nullptr), text_pixel(dc, dc->bk_color));
     }
-    draw_line(dc, x, y, Utf8ToUtf16(text), clip, dc->bk_mode == OPAQUE);
+    draw_line(dc, x, y, ::Utf8ToUtf16(text), clip, dc->bk_mode == OPAQUE);
     return 1;
 }
 
@@ -197,7 +164,7 @@ BOOL TextOutUtf8(HDC dc, int x, int y, std::string_view text) { return ExtTextOu
 
 BOOL GetTextExtentUtf8(HDC dc, std::string_view text, SIZE* size) {
     if (!dc || !size) return 0;
-    std::u16string t = Utf8ToUtf16(text);
+    std::u16string t = ::Utf8ToUtf16(text);
     os::TextMetrics m = os::measure_text(dc->font->description, t);
     size->cx = t.empty() ? 0 : m.width;
     size->cy = t.empty() ? line_height(dc->font->description) : m.height;
@@ -209,7 +176,7 @@ int DrawTextUtf8(HDC dc, std::string_view utf8, RECT* rect, UINT format) {
     const os::FontSpec& font = dc->font->description;
     bool single = format & DT_SINGLELINE;
     bool prefixes = !(format & DT_NOPREFIX);
-    std::u16string text = Utf8ToUtf16(utf8);
+    std::u16string text = ::Utf8ToUtf16(utf8);
     int lh = line_height(font);
 
     std::vector<Line> lines;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/core/Exceptions.h"
+#include "platform/core/SysUtils.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Color.h"
