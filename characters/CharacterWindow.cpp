@@ -1,13 +1,10 @@
 #include "characters/CharacterWindow.h"
 
-#include "characters/Mallo.h"
-#include "characters/Oswy.h"
-#include "characters/Quon.h"
-#include "characters/Tibbet.h"
+#include "characters/Characters.h"
 #include "platform/core/SysUtils.h"
 #include "platform/ui/Timer.h"
 #include "platform/ui/WinApi.h"
-#include "settings/StatusWindow1.h"
+#include "settings/Settings.h"
 
 void ShowFrame(TRgnList* list, TRgn* frame) {
     list->Add(frame);
@@ -47,16 +44,14 @@ void LaunchPath(TForm* self, const std::string& path) {
 }
 
 void OpenSettingsFor(int characterIndex, TTimer* ownTimer) {
-    if (StatusForm1->Visible()) {
+    if (SettingsWindowShowing()) {
         // A second request while the window is open (the tray icon stays
         // live in the modal loop) keeps its selection and its loop.
-        StatusForm1->Show();
+        BringSettingsWindowToFront();
         return;
     }
     ownTimer->SetEnabled(false);
-    TTimer* timers[] = {Form1->Timer1, Form2->Timer1, Form3->Timer1, Form4->Timer1};
-    for (TTimer* t : timers)
-        if (t != ownTimer) t->SetEnabled(false);
-    StatusForm1->SelectedCharacter = characterIndex;
-    StatusForm1->ShowModal();
+    for (int i = 0; i < 4; ++i)
+        if (CharacterTimer(i) != ownTimer) CharacterTimer(i)->SetEnabled(false);
+    ShowSettingsWindowFor(characterIndex);
 }

@@ -1,12 +1,11 @@
 #include "characters/Mallo.h"
 
 #include "characters/CharacterWindow.h"
-#include "app/CharacterSettings.h"
 #include "characters/Oswy.h"
 #include "characters/Quon.h"
 #include "characters/Tibbet.h"
 #include "platform/ui/WinApi.h"
-#include "settings/StatusWindow1.h"
+#include "settings/Settings.h"
 
 TForm1* Form1 = nullptr;
 
@@ -14,6 +13,20 @@ namespace {
 constexpr int kCharacterIndex = 0;
 constexpr WalkRule kWalk = {0, 32, 0, 32, 3};
 }  // namespace
+
+TForm* CharacterForm(int index) {
+    TForm* forms[] = {Form1, Form2, Form3, Form4};
+    return index >= 0 && index < 4 ? forms[index] : nullptr;
+}
+
+TTimer* CharacterTimer(int index) {
+    TForm* form = CharacterForm(index);
+    if (!form) return nullptr;
+    TTimer* timers[] = {Form1->Timer1, Form2->Timer1, Form3->Timer1, Form4->Timer1};
+    return timers[index];
+}
+
+void OpenSettingsAsMallo() { Form1->N1Click(Form1); }
 
 TForm1::TForm1(TComponent* Owner) : TForm(Owner) { ReadCharacterForm(this); }
 
@@ -28,17 +41,17 @@ void TForm1::FormCreate(TObject*) {
     Form3->Show();
     Form4 = new TForm4(this);
     Form4->Show();
-    StatusForm1 = new TStatusForm1(this);
+    StatusForm1 = NewStatusForm1(this);
     LoadCharacterSettings();
-    StatusForm1->LMDTrayIcon1->SetActive(true);
+    ActivateTrayIcon();
 }
 
-void TForm1::Rgn1Click(TObject*) { LaunchPath(this, StatusForm1->Edit1->Text()); }
+void TForm1::Rgn1Click(TObject*) { LaunchPath(this, LaunchPathOf(kCharacterIndex)); }
 
 void TForm1::N1Click(TObject*) { OpenSettingsFor(kCharacterIndex, Timer1); }
 
 void TForm1::Timer1Timer(TObject*) {
-    SetVisible(StatusForm1->CheckBox1->Checked());
+    SetVisible(VisibleFlagOf(kCharacterIndex));
     win::SetCapture(Handle());
     win::POINT cursor;
     win::GetCursorPos(&cursor);

@@ -1,5 +1,6 @@
 // Mallo's window, the main form: a pink animal that follows the cursor.
 #pragma once
+#include "characters/Characters.h"
 #include "controls/region/Region.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
@@ -25,5 +26,3 @@ public:
     void N1Click(TObject* Sender);
     void Timer1Timer(TObject* Sender);
 };
-
-extern TForm1* Form1;

@@ -3,7 +3,7 @@
 #include "characters/CharacterWindow.h"
 #include "characters/Tibbet.h"
 #include "platform/ui/WinApi.h"
-#include "settings/StatusWindow1.h"
+#include "settings/Settings.h"
 
 TForm4* Form4 = nullptr;
 
@@ -18,7 +18,7 @@ std::function<void(TObject*)> TForm4::FindMethod(const std::string& name) const 
     return FindMethodIn(this, name, {{"Rgn1Click", &TForm4::Rgn1Click}, {"N1Click", &TForm4::N1Click}, {"Timer1Timer", &TForm4::Timer1Timer}});
 }
 
-void TForm4::Rgn1Click(TObject*) { LaunchPath(this, StatusForm1->Edit7->Text()); }
+void TForm4::Rgn1Click(TObject*) { LaunchPath(this, LaunchPathOf(kCharacterIndex)); }
 
 void TForm4::N1Click(TObject*) { OpenSettingsFor(kCharacterIndex, Timer1); }
 

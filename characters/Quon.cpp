@@ -2,7 +2,7 @@
 
 #include "characters/CharacterWindow.h"
 #include "platform/ui/WinApi.h"
-#include "settings/StatusWindow1.h"
+#include "settings/Settings.h"
 
 TForm3* Form3 = nullptr;
 
@@ -17,7 +17,7 @@ std::function<void(TObject*)> TForm3::FindMethod(const std::string& name) const 
     return FindMethodIn(this, name, {{"Rgn1Click", &TForm3::Rgn1Click}, {"N1Click", &TForm3::N1Click}, {"Timer1Timer", &TForm3::Timer1Timer}});
 }
 
-void TForm3::Rgn1Click(TObject*) { LaunchPath(this, StatusForm1->Edit5->Text()); }
+void TForm3::Rgn1Click(TObject*) { LaunchPath(this, LaunchPathOf(kCharacterIndex)); }
 
 void TForm3::N1Click(TObject*) { OpenSettingsFor(kCharacterIndex, Timer1); }
 

@@ -1,5 +1,6 @@
 // Quon's window: a grey animal that follows the cursor.
 #pragma once
+#include "characters/Characters.h"
 #include "controls/region/Region.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
@@ -24,5 +25,3 @@ public:
     void N1Click(TObject* Sender);
     void Timer1Timer(TObject* Sender);
 };
-
-extern TForm3* Form3;

@@ -2,7 +2,7 @@
 
 #include "characters/CharacterWindow.h"
 #include "platform/ui/WinApi.h"
-#include "settings/StatusWindow1.h"
+#include "settings/Settings.h"
 
 TForm2* Form2 = nullptr;
 
@@ -17,7 +17,7 @@ std::function<void(TObject*)> TForm2::FindMethod(const std::string& name) const 
     return FindMethodIn(this, name, {{"Rgn1Click", &TForm2::Rgn1Click}, {"N1Click", &TForm2::N1Click}, {"Timer1Timer", &TForm2::Timer1Timer}});
 }
 
-void TForm2::Rgn1Click(TObject*) { LaunchPath(this, StatusForm1->Edit3->Text()); }
+void TForm2::Rgn1Click(TObject*) { LaunchPath(this, LaunchPathOf(kCharacterIndex)); }
 
 void TForm2::N1Click(TObject*) { OpenSettingsFor(kCharacterIndex, Timer1); }
 

@@ -1,5 +1,6 @@
 // Tibbet's window: a white animal with red markings that follows the cursor.
 #pragma once
+#include "characters/Characters.h"
 #include "controls/region/Region.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
@@ -24,5 +25,3 @@ public:
     void N1Click(TObject* Sender);
     void Timer1Timer(TObject* Sender);
 };
-
-extern TForm2* Form2;

@@ -1,14 +1,14 @@
 #include "settings/StatusWindow1.h"
 
-#include "app/CharacterSettings.h"
-#include "characters/Mallo.h"
-#include "characters/Oswy.h"
-#include "characters/Quon.h"
-#include "characters/Tibbet.h"
+#include "characters/Characters.h"
 #include "platform/core/SysUtils.h"
+#include "platform/ui/Timer.h"
 #include "platform/ui/WinApi.h"
+#include "settings/SettingsFile.h"
 
 TStatusForm1* StatusForm1 = nullptr;
+
+TStatusForm1* NewStatusForm1(TComponent* Owner) { return new TStatusForm1(Owner); }
 
 namespace {
 // The maker's information server.
@@ -84,6 +84,34 @@ TEdit* TStatusForm1::LaunchPathEdit(int index) const {
     return index >= 0 && index < 4 ? edits[index] : nullptr;
 }
 
+namespace {
+void SettingControlsOf(const TStatusForm1* form, CharacterSettingControls (&controls)[4]) {
+    for (int i = 0; i < 4; ++i) controls[i] = {form->VisibleFlag(i), form->LaunchPathEdit(i)};
+}
+}  // namespace
+
+void LoadCharacterSettings() {
+    CharacterSettingControls controls[4];
+    SettingControlsOf(StatusForm1, controls);
+    void (TStatusForm1::*handlers[])(TObject*) = {&TStatusForm1::CheckBox1Click, &TStatusForm1::CheckBox2Click,
+                                                  &TStatusForm1::CheckBox3Click, &TStatusForm1::CheckBox4Click};
+    ReadSettingsFile(controls, [&handlers](int i) { (StatusForm1->*handlers[i])(StatusForm1); });
+}
+
+void ActivateTrayIcon() { StatusForm1->LMDTrayIcon1->SetActive(true); }
+
+std::string LaunchPathOf(int characterIndex) { return StatusForm1->LaunchPathEdit(characterIndex)->Text(); }
+bool VisibleFlagOf(int characterIndex) { return StatusForm1->VisibleFlag(characterIndex)->Checked(); }
+
+bool SettingsWindowShowing() { return StatusForm1->Visible(); }
+
+void ShowSettingsWindowFor(int characterIndex) {
+    StatusForm1->SelectedCharacter = characterIndex;
+    StatusForm1->ShowModal();
+}
+
+void BringSettingsWindowToFront() { StatusForm1->Show(); }
+
 void TStatusForm1::FormShow(TObject*) {
     if (SelectedCharacter < 0 || SelectedCharacter > 3) return;
     TCanvas* canvas = Image1->Picture()->Bitmap()->Canvas();
@@ -106,29 +134,26 @@ void TStatusForm1::Image4Click(TObject*) {
 // Reading the layout sets each box's Checked, which fires its OnClick before
 // the members are bound; the characters' visibility is the settings load's
 // business then, so those calls change nothing.
-void TStatusForm1::CheckBox1Click(TObject*) {
-    if (!Loading()) Form1->SetVisible(CheckBox1->Checked());
-}
-void TStatusForm1::CheckBox2Click(TObject*) {
-    if (!Loading()) Form2->SetVisible(CheckBox2->Checked());
-}
-void TStatusForm1::CheckBox3Click(TObject*) {
-    if (!Loading()) Form3->SetVisible(CheckBox3->Checked());
-}
-void TStatusForm1::CheckBox4Click(TObject*) {
-    if (!Loading()) Form4->SetVisible(CheckBox4->Checked());
+void TStatusForm1::CheckBox1Click(TObject*) { ApplyVisibleFlag(0); }
+void TStatusForm1::CheckBox2Click(TObject*) { ApplyVisibleFlag(1); }
+void TStatusForm1::CheckBox3Click(TObject*) { ApplyVisibleFlag(2); }
+void TStatusForm1::CheckBox4Click(TObject*) { ApplyVisibleFlag(3); }
+
+void TStatusForm1::ApplyVisibleFlag(int index) {
+    if (!Loading()) CharacterForm(index)->SetVisible(VisibleFlag(index)->Checked());
 }
 
 void TStatusForm1::Image5Click(TObject*) {
-    if (!CheckBox1->Checked() && !CheckBox2->Checked() && !CheckBox3->Checked() && !CheckBox4->Checked()) {
+    bool anyShown = false;
+    for (int i = 0; i < 4; ++i) anyShown = anyShown || VisibleFlag(i)->Checked();
+    if (!anyShown) {
         win::MessageBeep(0);
         return;
     }
-    SaveCharacterSettings();  // a failed write raises: the window stays open, the timers stopped
-    Form1->Timer1->SetEnabled(true);
-    Form2->Timer1->SetEnabled(true);
-    Form3->Timer1->SetEnabled(true);
-    Form4->Timer1->SetEnabled(true);
+    CharacterSettingControls controls[4];
+    SettingControlsOf(this, controls);
+    WriteSettingsFile(controls);  // a failed write raises: the window stays open, the timers stopped
+    for (int i = 0; i < 4; ++i) CharacterTimer(i)->SetEnabled(true);
     Close();
 }
 
@@ -144,9 +169,9 @@ void TStatusForm1::N2Click(TObject*) {
     win::ShellExecuteA(Handle(), "OPEN", address.c_str(), "", "", win::SW_SHOW);
 }
 
-void TStatusForm1::LMDTrayIcon1DblClick(TObject*) { Form1->N1Click(Form1); }
-void TStatusForm1::S1Click(TObject*) { Form1->N1Click(Form1); }
-void TStatusForm1::N1Click(TObject*) { Form1->Close(); }
+void TStatusForm1::LMDTrayIcon1DblClick(TObject*) { OpenSettingsAsMallo(); }
+void TStatusForm1::S1Click(TObject*) { OpenSettingsAsMallo(); }
+void TStatusForm1::N1Click(TObject*) { CharacterForm(0)->Close(); }
 
 void TStatusForm1::WMDropFiles(TMessage& Message) {
     auto drop = static_cast<win::HDROP>(Message.WParam);

@@ -4,6 +4,7 @@
 // with its menu.
 #pragma once
 #include "controls/checkbox/dxfCheckBox.h"
+#include "settings/Settings.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/ImgList.h"
@@ -64,9 +65,9 @@ protected:
 
 private:
     void WMDropFiles(TMessage& Message);
+    // The check-box handlers' step: the character's window follows its flag.
+    void ApplyVisibleFlag(int index);
 };
-
-extern TStatusForm1* StatusForm1;
 
 // The information page of the maker's server for the running executable.
 std::string InformationPageAddress();
