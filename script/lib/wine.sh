@@ -24,7 +24,11 @@ _wine_prefix_ready() {
 # The prefix's settings: no crash dialog (a crashing test must end, not wait
 # for a click); the "zimmo" desktop of script/run gets the taskbar and
 # notification area as the "shell" one has; the Japanese UI fonts map to
-# the IPA faces with the same metrics.
+# the IPA faces with the same metrics (fonts-ipafont-gothic). Menus, tool
+# tips and message boxes use Wine's Tahoma, which has no Japanese;
+# Wine links Tahoma to "MS UI Gothic" for the characters it lacks, and the
+# substitute below makes that the IPA face. Without it every Japanese
+# character there is a box (tests/e2e/japanese_text_test.sh shows it).
 _wine_prefix_registry() {
     cat <<'REG'
 Windows Registry Editor Version 5.00
