@@ -58,7 +58,7 @@ _e2e_copy_prefix() {
         cp -a "$from/drive_c/windows/system32" "$to/drive_c/windows/"
 }
 
-# xpointer and xdrop: from the native build (ZIMMO_HOST_TOOLS_DIR of the build,
+# xpointer, xdrop and xstartup: from the native build (ZIMMO_HOST_TOOLS_DIR of the build,
 # else build/native/tools), compiled here when that build has not made them.
 _e2e_find_tools() {
     local dir=${ZIMMO_TOOLS_DIR:-}
@@ -66,15 +66,16 @@ _e2e_find_tools() {
         dir=$(sed -n 's/^ZIMMO_HOST_TOOLS_DIR:[A-Z]*=//p' "$E2E_BUILD/CMakeCache.txt")
     fi
     [[ -n $dir ]] || dir=$ZIMMO_ROOT/build/native/tools
-    if [[ -x $dir/xpointer && -x $dir/xdrop ]]; then
+    if [[ -x $dir/xpointer && -x $dir/xdrop && -x $dir/xstartup ]]; then
         E2E_TOOLS=$dir
         return
     fi
     E2E_TOOLS=$E2E_TMP/tools
     mkdir -p "$E2E_TOOLS"
     cc -std=c11 -D_DEFAULT_SOURCE -O2 -o "$E2E_TOOLS/xpointer" "$ZIMMO_ROOT/tools/xtest/xpointer.c" -lX11 -lXtst &&
-        cc -std=c11 -D_DEFAULT_SOURCE -O2 -o "$E2E_TOOLS/xdrop" "$ZIMMO_ROOT/tools/xtest/xdrop.c" -lX11 ||
-        zimmo_die "cannot build xpointer and xdrop (libx11-dev, libxtst-dev?)"
+        cc -std=c11 -D_DEFAULT_SOURCE -O2 -o "$E2E_TOOLS/xdrop" "$ZIMMO_ROOT/tools/xtest/xdrop.c" -lX11 &&
+        cc -std=c11 -D_DEFAULT_SOURCE -O2 -o "$E2E_TOOLS/xstartup" "$ZIMMO_ROOT/tools/xtest/xstartup.c" -lX11 ||
+        zimmo_die "cannot build xpointer, xdrop and xstartup (libx11-dev, libxtst-dev?)"
 }
 
 # e2e_start [ARGUMENTS...]: starts C:\zimmo\zimmo.exe in a Wine "shell"
