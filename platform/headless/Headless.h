@@ -253,7 +253,7 @@ const std::vector<WindowId>& DefaultCloseLog();
 std::size_t InvalidWindowCalls();
 
 std::string ApplicationTitle();
-bool TaskbarButtonShown();                 // true until set_taskbar_button(false)
+bool TaskbarButtonShown();                 // false until set_taskbar_button(true)
 std::size_t TaskbarButtonChanges();        // calls of set_taskbar_button
 
 void SetModuleFileName(std::string path);  // default "/tmp/zimmo-headless/zimmo.exe"

@@ -122,7 +122,7 @@ struct World {
     std::vector<ErrorBox> error_boxes;
     std::vector<WindowId> close_log;
     std::string title;
-    bool taskbar_button = true;
+    bool taskbar_button = false;  // the application window starts hidden
     std::size_t taskbar_changes = 0;
     std::string module_file_name = "/tmp/zimmo-headless/zimmo.exe";
     int screen_width = 1024, screen_height = 768;

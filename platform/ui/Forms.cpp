@@ -186,7 +186,12 @@ void TApplication::SetTitle(const std::string& title) {
 }
 
 void TApplication::Run() {
-    if (main_form_ && ShowMainForm) main_form_->Show();
+    // The taskbar button comes with the main form; a program whose tray icon
+    // took ShowMainForm away never has one.
+    if (main_form_ && ShowMainForm) {
+        os::set_taskbar_button(true);
+        main_form_->Show();
+    }
     while (!terminated_) {
         if (!os::process_one_message()) terminated_ = true;
     }

@@ -196,13 +196,14 @@ HWND application_window() {
     if (!s.application) {
         register_classes();
         // A popup with a caption and no size: it stays off the screen, and
-        // while shown it is what the taskbar lists for the program.
+        // while shown it is what the taskbar lists for the program. It starts
+        // hidden: a program that lives in the notification area never shows
+        // a button, not even while it starts.
         const int x = ::GetSystemMetrics(SM_CXSCREEN) / 2, y = ::GetSystemMetrics(SM_CYSCREEN) / 2;
         s.application =
             ::CreateWindowExW(0, kApplicationClass, L"", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0,
                               0, nullptr, nullptr, instance(), nullptr);
         if (!s.application) throw EInvalidOperation("アプリケーションウィンドウを作成できません");
-        os::set_taskbar_button(true);
     }
     return s.application;
 }

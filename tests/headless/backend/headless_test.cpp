@@ -924,6 +924,9 @@ TEST_F(HeadlessTest, SystemCallsAreRecordedAsGiven) {
     os::show_error("Launcher Zimmo!", "エラー");
     ASSERT_EQ(headless::ErrorBoxes().size(), 1u);
     EXPECT_EQ(headless::ErrorBoxes()[0].message, "エラー");
+    EXPECT_FALSE(headless::TaskbarButtonShown()) << "the application window starts hidden";
+    os::set_taskbar_button(true);
+    EXPECT_TRUE(headless::TaskbarButtonShown());
     os::set_taskbar_button(false);
     EXPECT_FALSE(headless::TaskbarButtonShown());
     os::set_application_title("Launcher Zimmo! ～ミロテ編～");
@@ -949,7 +952,7 @@ TEST_F(HeadlessTest, SystemCallsAreRecordedAsGiven) {
     EXPECT_TRUE(headless::ShellCalls().empty());
     EXPECT_TRUE(headless::Beeps().empty());
     EXPECT_TRUE(headless::Windows().empty());
-    EXPECT_TRUE(headless::TaskbarButtonShown());
+    EXPECT_FALSE(headless::TaskbarButtonShown());
 }
 
 TEST_F(HeadlessTest, RegisteredResourcesAreFoundByNameWhateverTheCase) {
