@@ -26,12 +26,23 @@ struct WindowRecord {
     os::WindowSink* sink = nullptr;   // not owned; null until create_window returns
     WNDPROC edit_proc = nullptr;      // Edit: the system's own window procedure
     HDC paint_dc = nullptr;           // BeginPaint's DC while WM_PAINT runs (not owned)
+    RECT paint_rect{};                // and the rectangle it asks for
     bool final_default_done = false;  // default_message ran for WM_NCDESTROY
     // Edit colours, answered to the parent's WM_CTLCOLOREDIT / WM_CTLCOLORSTATIC.
     COLORREF text_color = 0, back_color = 0;
     UniqueBrush back_brush;  // owned; null while the system colours apply
     UniqueFont font;         // owned; the edit's WM_SETFONT
     HWND tooltip = nullptr;  // Form: its tool tip window, owned by the form and destroyed with it
+    // Form: a move and a shape held back while a tick runs (TickBatch); only
+    // the last of each reaches the system, when the tick's message is done.
+    bool bounds_pending = false;
+    RECT pending_bounds{};
+    bool region_pending = false;
+    UniqueRegion pending_region;  // owned until handed to SetWindowRgn; null = no shape
+    bool pending_redraw = false;
+    bool invalid_pending = false;  // an invalidation, applied after the shape and the move
+    bool invalid_whole = false;
+    RECT pending_invalid{};
 };
 
 // The record of one of our windows; null for any other window.
@@ -54,6 +65,22 @@ public:
     SystemLoopScope(const SystemLoopScope&) = delete;
     SystemLoopScope& operator=(const SystemLoopScope&) = delete;
 };
+
+// While a timer message is dispatched, the moves and shapes of forms are
+// collected and applied once at its end: a tick may move a window twice and
+// show two frames, and the system and the desktop would pay for each (under
+// Wine: a repaint of the desktop behind the window and a message to the
+// taskbar per change). Nested batches end with the outermost one.
+class TickBatch {
+public:
+    TickBatch();
+    ~TickBatch();
+    TickBatch(const TickBatch&) = delete;
+    TickBatch& operator=(const TickBatch&) = delete;
+};
+// Applies the held-back changes now: before anything that reads or changes
+// a window's state by another way, or runs a loop of its own.
+void apply_pending_changes();
 
 // An exception a sink raised inside a window procedure is kept here, since it
 // must not unwind through the system's frames, and raised again once the

@@ -72,12 +72,14 @@ WindowId focus() { return to_id(::GetFocus()); }
 short key_state(int virtual_key) { return ::GetKeyState(virtual_key); }
 
 Point screen_to_client(WindowId w, Point p) {
+    win32::apply_pending_changes();
     POINT q{p.x, p.y};
     ::ScreenToClient(to_hwnd(w), &q);
     return Point{q.x, q.y};
 }
 
 Point client_to_screen(WindowId w, Point p) {
+    win32::apply_pending_changes();
     POINT q{p.x, p.y};
     ::ClientToScreen(to_hwnd(w), &q);
     return Point{q.x, q.y};

@@ -45,6 +45,7 @@ namespace os {
 using win32::to_hwnd;
 
 std::uintptr_t track_popup_menu(WindowId owner, const std::vector<MenuItem>& items, Point screen) {
+    win32::apply_pending_changes();
     win32::UniqueMenu menu(::CreatePopupMenu());
     if (!menu) throw EOutOfMemory("メニューを作成できません");
     for (const MenuItem& item : items) {

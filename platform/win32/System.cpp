@@ -122,6 +122,7 @@ std::uint32_t sys_color(int index) { return ::GetSysColor(index); }
 void message_beep(unsigned type) { ::MessageBeep(type); }
 
 void show_error(std::string_view title, std::string_view message) {
+    win32::apply_pending_changes();  // the box's loop may run inside a tick
     ::MessageBoxW(win32::application_window(), win32::widen(message).c_str(), win32::widen(title).c_str(),
                   MB_OK | MB_ICONERROR);
     win32::rethrow_kept_exception();

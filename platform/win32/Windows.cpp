@@ -28,6 +28,8 @@ struct State {
     bool quit = false;
     std::exception_ptr kept;
     UINT_PTR next_control_id = 1;
+    int batch_depth = 0;
+    std::vector<HWND> pending;  // forms with held-back changes, in the order of their first change
 };
 
 // Never destroyed: the platform may destroy windows during static
@@ -48,6 +50,41 @@ void track_system_loops(HWND h, UINT msg) {
             break;
         default: break;
     }
+}
+
+// Moves and sizes a window. A plain move says so (SWP_NOSIZE): the system
+// then spares the window a size computation (WM_NCCALCSIZE) on every step.
+void move_window(HWND h, const RECT& to) {
+    RECT now{};
+    ::GetWindowRect(h, &now);
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (now.right - now.left == to.right - to.left && now.bottom - now.top == to.bottom - to.top) flags |= SWP_NOSIZE;
+    ::SetWindowPos(h, nullptr, to.left, to.top, to.right - to.left, to.bottom - to.top, flags);
+}
+
+bool is_borderless(HWND h) {
+    return !(::GetWindowLongPtrW(h, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME));
+}
+
+void apply_pending(WindowRecord& rec) {
+    HWND h = rec.hwnd;
+    if (std::exchange(rec.region_pending, false)) {
+        UniqueRegion region = std::move(rec.pending_region);
+        // On success the system owns the region.
+        if (::SetWindowRgn(h, region.get(), rec.pending_redraw)) region.release();
+    }
+    if (std::exchange(rec.bounds_pending, false)) move_window(h, rec.pending_bounds);
+    if (std::exchange(rec.invalid_pending, false))
+        ::InvalidateRect(h, rec.invalid_whole ? nullptr : &rec.pending_invalid, FALSE);
+}
+
+// The record of a form whose change is to be held back; null outside a batch.
+WindowRecord* batched_form(HWND h) {
+    if (state().batch_depth == 0) return nullptr;
+    WindowRecord* rec = find_record(h);
+    if (!rec || rec->kind != os::WindowKind::Form) return nullptr;
+    if (!rec->bounds_pending && !rec->region_pending && !rec->invalid_pending) state().pending.push_back(h);
+    return rec;
 }
 
 void forget(HWND h) {
@@ -79,13 +116,32 @@ LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return ::DefWindowProcW(h, msg, wp, lp);
     }
+    if (rec->kind == os::WindowKind::Form && is_borderless(h)) {
+        // A form without border and caption has no non-client area: nothing
+        // to compute, paint or show as active. Left to DefWindowProc, each
+        // of these would also notify the desktop (Wine's taskbar).
+        switch (msg) {
+            case WM_NCCALCSIZE: return 0;  // the client area is the whole window
+            case WM_NCPAINT: return 0;
+            case WM_NCACTIVATE: return TRUE;
+            default: break;
+        }
+    }
+    if (msg == WM_TIMER) {
+        TickBatch batch;
+        return deliver(*rec, msg, wp, lp);
+    }
     if (msg == WM_PAINT) {
         PAINTSTRUCT ps;
         HDC dc = ::BeginPaint(h, &ps);
         HDC outer = std::exchange(rec->paint_dc, dc);
+        const RECT outer_rect = std::exchange(rec->paint_rect, ps.rcPaint);
         deliver(*rec, msg, wp, lp);
         // The sink may have destroyed the window meanwhile.
-        if (WindowRecord* still = find_record(h)) still->paint_dc = outer;
+        if (WindowRecord* still = find_record(h)) {
+            still->paint_dc = outer;
+            still->paint_rect = outer_rect;
+        }
         ::EndPaint(h, &ps);
         return 0;
     }
@@ -208,6 +264,20 @@ HWND application_window() {
     return s.application;
 }
 
+TickBatch::TickBatch() { ++state().batch_depth; }
+
+TickBatch::~TickBatch() {
+    if (--state().batch_depth == 0) apply_pending_changes();
+}
+
+void apply_pending_changes() {
+    // Applying sends messages whose handlers may hold back changes again:
+    // those wait for the next call.
+    std::vector<HWND> pending = std::exchange(state().pending, {});
+    for (HWND h : pending)
+        if (WindowRecord* rec = find_record(h)) apply_pending(*rec);
+}
+
 bool in_system_loop() { return state().own_menus > 0 || !state().system_loops.empty(); }
 SystemLoopScope::SystemLoopScope() { ++state().own_menus; }
 SystemLoopScope::~SystemLoopScope() { --state().own_menus; }
@@ -255,6 +325,7 @@ void post_message(WindowId w, unsigned msg, std::uintptr_t wparam, std::intptr_t
 }
 
 bool process_one_message() {
+    win32::apply_pending_changes();  // a loop run from inside a tick
     win32::State& s = win32::state();
     if (s.quit) return false;
     MSG m;
@@ -270,6 +341,7 @@ bool process_one_message() {
 }
 
 void process_pending_messages() {
+    win32::apply_pending_changes();
     win32::State& s = win32::state();
     MSG m;
     while (!s.quit && ::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
@@ -357,11 +429,18 @@ void destroy_window(WindowId w) {
 }
 
 void set_window_bounds(WindowId w, const Rect& bounds) {
-    ::SetWindowPos(to_hwnd(w), nullptr, bounds.left, bounds.top, std::max(0, bounds.width()),
-                   std::max(0, bounds.height()), SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT r{bounds.left, bounds.top, bounds.left + std::max(0, bounds.width()),
+                 bounds.top + std::max(0, bounds.height())};
+    if (win32::WindowRecord* rec = win32::batched_form(to_hwnd(w))) {
+        rec->bounds_pending = true;
+        rec->pending_bounds = r;
+        return;
+    }
+    win32::move_window(to_hwnd(w), r);
 }
 
 Rect window_bounds(WindowId w) {
+    win32::apply_pending_changes();
     HWND h = to_hwnd(w);
     RECT r{};
     ::GetWindowRect(h, &r);
@@ -371,6 +450,7 @@ Rect window_bounds(WindowId w) {
 }
 
 void show_window(WindowId w, bool visible) {
+    win32::apply_pending_changes();
     HWND h = to_hwnd(w);
     const bool child = ::GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD;
     ::ShowWindow(h, !visible ? SW_HIDE : child ? SW_SHOWNA : SW_SHOW);
@@ -387,6 +467,7 @@ void set_window_caption(WindowId w, std::string_view caption) {
 }
 
 void set_window_bordered(WindowId w, bool bordered) {
+    win32::apply_pending_changes();
     HWND h = to_hwnd(w);
     const LONG_PTR style = ::GetWindowLongPtrW(h, GWL_STYLE);
     const LONG_PTR wanted = bordered ? (style | win32::kBorderStyles) : (style & ~win32::kBorderStyles);
@@ -400,6 +481,7 @@ void set_window_bordered(WindowId w, bool bordered) {
 }
 
 void set_window_stay_on_top(WindowId w, bool stay_on_top) {
+    win32::apply_pending_changes();
     HWND h = to_hwnd(w);
     constexpr UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
     ::SetWindowPos(h, stay_on_top ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, keep);
@@ -414,17 +496,38 @@ void set_window_stay_on_top(WindowId w, bool stay_on_top) {
 }
 
 void bring_window_to_top(WindowId w) {
+    win32::apply_pending_changes();
     ::SetWindowPos(to_hwnd(w), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void set_foreground_window(WindowId w) { ::SetForegroundWindow(to_hwnd(w)); }
+void set_foreground_window(WindowId w) {
+    win32::apply_pending_changes();
+    ::SetForegroundWindow(to_hwnd(w));
+}
 
-WindowId window_from_point(Point screen) { return to_id(::WindowFromPoint(POINT{screen.x, screen.y})); }
+WindowId window_from_point(Point screen) {
+    win32::apply_pending_changes();
+    return to_id(::WindowFromPoint(POINT{screen.x, screen.y}));
+}
+
+namespace {
+// Hands the window its new shape (null: none), or holds it back in a batch.
+void set_region(HWND h, win32::UniqueRegion region, bool redraw) {
+    if (win32::WindowRecord* rec = win32::batched_form(h)) {
+        rec->region_pending = true;
+        rec->pending_region = std::move(region);
+        rec->pending_redraw = redraw;
+        return;
+    }
+    // On success the system owns the region.
+    if (::SetWindowRgn(h, region.get(), redraw)) region.release();
+}
+}  // namespace
 
 void set_window_region(WindowId w, std::span<const std::uint8_t> region_data, bool redraw) {
     HWND h = to_hwnd(w);
     if (region_data.empty()) {
-        ::SetWindowRgn(h, nullptr, redraw);
+        set_region(h, win32::UniqueRegion{}, redraw);
         return;
     }
     // The header and the rectangle count must agree with the size before
@@ -441,13 +544,28 @@ void set_window_region(WindowId w, std::span<const std::uint8_t> region_data, bo
     win32::UniqueRegion region(::ExtCreateRegion(nullptr, static_cast<DWORD>(block.size() * sizeof(DWORD)),
                                                  reinterpret_cast<const RGNDATA*>(block.data())));
     if (!region) throw EInvalidGraphic("リージョンを作成できません");
-    // On success the system owns the region.
-    if (::SetWindowRgn(h, region.get(), redraw)) region.release();
+    set_region(h, std::move(region), redraw);
 }
 
 // ---------------------------------------------------------------- painting
 
 void invalidate(WindowId w, const Rect* client_rect) {
+    if (win32::WindowRecord* rec = win32::batched_form(to_hwnd(w))) {
+        // Painted once, after the tick's shape and move.
+        const bool first = !std::exchange(rec->invalid_pending, true);
+        if (!client_rect) {
+            rec->invalid_whole = true;
+        } else {
+            const RECT r{client_rect->left, client_rect->top, client_rect->right, client_rect->bottom};
+            if (first) {
+                rec->invalid_whole = false;
+                rec->pending_invalid = r;
+            } else {
+                ::UnionRect(&rec->pending_invalid, &rec->pending_invalid, &r);
+            }
+        }
+        return;
+    }
     if (client_rect) {
         const RECT r{client_rect->left, client_rect->top, client_rect->right, client_rect->bottom};
         ::InvalidateRect(to_hwnd(w), &r, FALSE);
@@ -457,6 +575,7 @@ void invalidate(WindowId w, const Rect* client_rect) {
 }
 
 void update_window(WindowId w) {
+    win32::apply_pending_changes();
     ::UpdateWindow(to_hwnd(w));
     win32::rethrow_kept_exception();
 }
@@ -471,15 +590,25 @@ void present(WindowId w, int x, int y, int width, int height, const std::uint32_
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     HWND h = to_hwnd(w);
-    auto copy = [&](HDC dc) {
-        ::StretchDIBits(dc, x, y, width, height, 0, 0, width, height, pixels, &info, DIB_RGB_COLORS, SRCCOPY);
+    auto copy = [&](HDC dc, int left, int top, int right, int bottom) {
+        // Rows from `top` on, as a top-down bitmap of their own, so that the
+        // source always starts at its first row.
+        const auto* first = reinterpret_cast<const std::uint8_t*>(pixels) + std::size_t(top) * stride_bytes;
+        info.bmiHeader.biHeight = -(bottom - top);
+        ::StretchDIBits(dc, x + left, y + top, right - left, bottom - top, left, 0, right - left, bottom - top, first,
+                        &info, DIB_RGB_COLORS, SRCCOPY);
     };
     win32::WindowRecord* rec = win32::find_record(h);
     if (rec && rec->paint_dc) {
-        copy(rec->paint_dc);
+        // Only what the system asks to be painted goes to the screen: a
+        // frame change asks for the frame's box, not the whole window.
+        const RECT& p = rec->paint_rect;
+        const int left = std::max(0, int(p.left) - x), top = std::max(0, int(p.top) - y);
+        const int right = std::min(width, int(p.right) - x), bottom = std::min(height, int(p.bottom) - y);
+        if (left < right && top < bottom) copy(rec->paint_dc, left, top, right, bottom);
     } else {
         win32::WindowDC dc(h);
-        if (dc) copy(dc.get());
+        if (dc) copy(dc.get(), 0, 0, width, height);
     }
 }
 

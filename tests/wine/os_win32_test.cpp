@@ -472,6 +472,53 @@ TEST(Win32Messages, TimersTickUntilKilled) {
     EXPECT_EQ(ticks, at_kill);
 }
 
+// A tick that moves a window twice and shows two frames (a diagonal step):
+// while the timer message runs nothing reaches the system; when it is done
+// the window has the last shape and place, each set once.
+TEST(Win32Messages, ATicksMovesAndShapesReachTheSystemOnceAtItsEnd) {
+    TestWindow clock(form_params({0, 0, 10, 10}, false));
+    TestWindow form(form_params({300, 300, 432, 351}, false, true));
+    const std::vector<RECT> up = {{0, 0, 24, 23}}, left = {{2, 1, 20, 22}};
+    os::set_window_region(form.id, region_block(up), true);
+    form.sink.log.clear();
+    bool ticked = false;
+    std::optional<RECT> during_tick;
+    clock.sink.handler = [&](unsigned msg, std::uintptr_t wp, std::intptr_t) -> std::optional<std::intptr_t> {
+        if (msg != WM_TIMER || wp != 3 || ticked) return std::nullopt;
+        ticked = true;
+        os::kill_timer(clock.id, 3);
+        os::set_window_region(form.id, region_block(up), true);
+        os::set_window_bounds(form.id, {300, 297, 432, 348});
+        os::set_window_region(form.id, region_block(left), true);
+        os::set_window_bounds(form.id, {297, 297, 429, 348});
+        os::invalidate(form.id, nullptr);
+        RECT r{};
+        GetWindowRect(form.hwnd(), &r);
+        during_tick = r;
+        return 0;
+    };
+    os::set_timer(clock.id, 3, 10);
+    ASSERT_TRUE(pump_until([&] { return ticked; }, 5000));
+    ASSERT_TRUE(during_tick.has_value());
+    EXPECT_EQ(during_tick->left, 300) << "nothing moves while the tick runs";
+    RECT r{};
+    GetWindowRect(form.hwnd(), &r);
+    EXPECT_EQ(r.left, 297);
+    EXPECT_EQ(r.top, 297);
+    EXPECT_EQ(r.right - r.left, 132);
+    const auto held = window_region_rects(form.hwnd());
+    ASSERT_TRUE(held.has_value());
+    EXPECT_TRUE(SameRects(left, *held)) << "the last frame's shape";
+    EXPECT_EQ(form.sink.count(WM_MOVE), 1) << "one move";
+    // The system changes a window's shape through its position: one shape
+    // change and one move make two position changes (four unbatched).
+    EXPECT_EQ(form.sink.count(WM_WINDOWPOSCHANGED), 2) << "one shape change and one move";
+    // Outside a tick every change goes through at once.
+    os::set_window_bounds(form.id, {310, 310, 442, 361});
+    GetWindowRect(form.hwnd(), &r);
+    EXPECT_EQ(r.left, 310);
+}
+
 TEST(Win32Messages, QuitEndsTheLoopForGood) {
     EXPECT_EXIT(
         {
