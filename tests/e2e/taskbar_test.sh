@@ -25,8 +25,12 @@ zimmo_wait_until "$E2E_TIMEOUT" grep -q '^watching' "$watch_log" 2>/dev/null ||
 (cd "$E2E_APP_DIR" &&
     exec wine explorer "/desktop=shell,$E2E_SCREEN" 'C:\zimmo\zimmo.exe' </dev/null >>"$E2E_ARTIFACTS/wine.log" 2>&1) &
 zimmo_wait_until "$E2E_TIMEOUT" _e2e_desktop_up || e2e_fail "no Wine desktop"
-zimmo_wait_until "$E2E_TIMEOUT" e2e_running || e2e_fail "zimmo.exe did not start"
-for name in "${APP_NAMES[@]}"; do e2e_wait_window "^$name\$"; done
+# The launcher's command line names the program too: wait for the windows.
+four_windows() {
+    local name
+    for name in "${APP_NAMES[@]}"; do [[ -n $(e2e_find_windows "^$name\$") ]] || return 1; done
+}
+zimmo_wait_until "$E2E_TIMEOUT" four_windows || e2e_fail "the four characters did not show"
 zimmo_wait_until 30 grep -q '^done' "$watch_log" || e2e_fail "the taskbar watcher did not finish"
 cp "$watch_log" "$E2E_ARTIFACTS/"
 if grep -q '^button:' "$watch_log"; then
