@@ -1,8 +1,8 @@
 #include "platform/graphics/Bitmap.h"
 
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <memory>
 
 #include "platform/core/Exceptions.h"
 #include "platform/graphics/Bmp.h"
@@ -17,10 +17,23 @@ void TGraphic::SetTransparent(bool value) {
     Changed(this);
 }
 
+namespace {
+// C streams rather than iostreams: the program needs no more than this, and
+// iostreams would bring their locale machinery into the executable.
+struct CloseFile {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, CloseFile>;
+}  // namespace
+
 void TGraphic::LoadFromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    File in(std::fopen(path.c_str(), "rb"));
     if (!in) throw EStreamError("ファイル " + path + " を開けません");
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[16384];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, in.get())) > 0;)
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    if (std::ferror(in.get())) throw EStreamError("ファイル " + path + " を読めません");
     TMemoryStream stream(std::move(bytes));
     LoadFromStream(&stream);
 }
@@ -28,9 +41,10 @@ void TGraphic::LoadFromFile(const std::string& path) {
 void TGraphic::SaveToFile(const std::string& path) {
     TMemoryStream stream;
     SaveToStream(&stream);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(stream.Bytes.data()), static_cast<std::streamsize>(stream.Bytes.size()));
-    if (!out) throw EStreamError("ファイル " + path + " を作成できません");
+    File out(std::fopen(path.c_str(), "wb"));
+    bool written = out && std::fwrite(stream.Bytes.data(), 1, stream.Bytes.size(), out.get()) == stream.Bytes.size();
+    written = out && std::fclose(out.release()) == 0 && written;
+    if (!written) throw EStreamError("ファイル " + path + " を作成できません");
 }
 
 void TGraphic::Changed(TObject*) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -318,3 +319,27 @@ TEST_F(BitmapTest, LoadsBitmapResourcesByName) {
 }
 
 }  // namespace
+
+// Files: a picture saved and loaded again is the same picture; a file that
+// cannot be opened or made is a stream error, and a load that fails leaves
+// the bitmap as it was.
+TEST_F(BitmapTest, FilesRoundTripAndMissingOnesAreStreamErrors) {
+    const std::string dir = ::testing::TempDir();
+    const std::string file = dir + "/zimmo-bitmap-file-test.bmp";
+    {
+        TBitmap saved(3, 2, pf24bit);
+        Paint(saved);
+        saved.SaveToFile(file);
+        TBitmap loaded;
+        loaded.LoadFromFile(file);
+        ASSERT_EQ(loaded.Width(), 3);
+        ASSERT_EQ(loaded.Height(), 2);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x) EXPECT_EQ(loaded.Canvas()->Pixels(x, y), Painted(x, y)) << x << "," << y;
+
+        EXPECT_THROW(loaded.LoadFromFile(dir + "/no-such-folder/none.bmp"), EStreamError);
+        EXPECT_EQ(loaded.Width(), 3) << "a failed load changes nothing";
+        EXPECT_THROW(saved.SaveToFile(dir + "/no-such-folder/none.bmp"), EStreamError);
+    }
+    std::remove(file.c_str());
+}
