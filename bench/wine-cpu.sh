@@ -51,11 +51,13 @@ prefix_pids() {
     return 0
 }
 
-# program_pid WHICH: the process of C:\WHICH\zimmo.exe in this prefix.
+# program_pid WHICH: the process of C:\WHICH\zimmo.exe in this prefix: the
+# one whose command line begins with that path (the launcher's names it too).
 program_pid() {
-    local pid
+    local pid line
     for pid in $(prefix_pids); do
-        tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -qiF "${WIN_PATH[$1]}" && { echo "$pid"; return 0; }
+        line=$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline") || continue
+        [[ ${line,,} == "${WIN_PATH[$1],,}"* ]] && { echo "$pid"; return 0; }
     done
     return 0
 }
