@@ -107,6 +107,9 @@ void set_cursor_shape(int cursor);        // the TCursor value (crDefault 0, crH
 void set_capture(WindowId w);
 void release_capture();
 WindowId capture();
+// TrackMouseEvent(TME_LEAVE): one WM_MOUSELEAVE reaches the window when the
+// pointer next leaves its client area.
+void track_mouse_leave(WindowId w);
 void set_focus(WindowId w);
 WindowId focus();
 short key_state(int virtual_key);         // GetKeyState

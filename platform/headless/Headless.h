@@ -90,6 +90,10 @@ struct MouseResult {
 
 // Sets what os::cursor_pos returns; sends nothing.
 void SetCursorPos(int x, int y);
+// The window that asked for WM_MOUSELEAVE (os::track_mouse_leave) and has not
+// had it yet; 0 when none. A scripted press, release or move (without capture)
+// whose point lies outside it delivers the message first.
+WindowId MouseTracked();
 // Each of these first sets the cursor to (x, y). Without capture the target is
 // the top-most visible top-level window whose region contains the point, then
 // its deepest visible, enabled child under the point; the target is asked
@@ -132,6 +136,7 @@ const std::vector<MoveRecord>& MoveLog();
 
 // ---------------------------------------------------------------- keyboard
 // To the focus window (nothing when there is none): WM_KEYDOWN / WM_KEYUP, and
+// (WM_SYSKEYDOWN / WM_SYSKEYUP / WM_SYSCHAR while Alt is down and Ctrl is not),
 // after a key down WM_CHAR for keys that type a character (letters, digits,
 // space, Return, Back, Tab, Escape; letters upper case while Shift is down).
 void KeyDown(int virtual_key);
@@ -352,7 +357,9 @@ inline constexpr unsigned kWmMove = 0x0003, kWmSize = 0x0005, kWmSetFocus = 0x00
                           kWmCaptureChanged = 0x0215, kWmEnterSizeMove = 0x0231,
                           kWmExitSizeMove = 0x0232, kWmDropFiles = 0x0233,
                           kWmEnable = 0x000A, kWmNcMouseMove = 0x00A0, kWmSetCursor = 0x0020,
-                          kWmNcLButtonDblClk = 0x00A3, kWmNcRButtonDblClk = 0x00A6;
+                          kWmNcLButtonDblClk = 0x00A3, kWmNcRButtonDblClk = 0x00A6,
+                          kWmMouseLeave = 0x02A3, kWmSysKeyDown = 0x0104, kWmSysKeyUp = 0x0105,
+                          kWmSysChar = 0x0106;
 inline constexpr unsigned kMkLButton = 0x01, kMkRButton = 0x02, kMkShift = 0x04,
                           kMkControl = 0x08, kMkMButton = 0x10;
 inline constexpr int kHtTransparent = -1, kHtNowhere = 0, kHtClient = 1, kHtCaption = 2;

@@ -1,5 +1,6 @@
 // The scripted mouse and keyboard of the headless backend.
 #include <optional>
+#include <utility>
 
 #include "platform/core/Exceptions.h"
 #include "platform/headless/World.h"
@@ -13,7 +14,7 @@ namespace {
 
 constexpr int kVkLButton = 0x01, kVkRButton = 0x02, kVkMButton = 0x04, kVkBack = 0x08, kVkTab = 0x09,
               kVkReturn = 0x0D, kVkShift = 0x10, kVkControl = 0x11, kVkCapital = 0x14, kVkEscape = 0x1B,
-              kVkSpace = 0x20, kVkNumpad0 = 0x60;
+              kVkSpace = 0x20, kVkNumpad0 = 0x60, kVkMenu = 0x12;
 
 enum class Kind { Down, Up, DblClk, Move };
 
@@ -95,6 +96,11 @@ MouseResult route(os::Point p, Kind kind, Button button) {
     std::vector<WindowId> skip;
     for (;;) {
         HitResult h = hit(p, skip);
+        // A tracked window hears once that the pointer left it.
+        if (s.mouse_tracked && s.mouse_tracked != h.window) {
+            WindowId left = std::exchange(s.mouse_tracked, 0);
+            if (find(left, false)) deliver(left, kWmMouseLeave, 0, 0);
+        }
         if (!h.window) {
             log(0, 0, p);
             return {};
@@ -210,14 +216,17 @@ void KeyDown(int vk) {
     state.second = !state.second;
     WindowId w = keyboard_target();
     if (!w) return;
-    deliver(w, kWmKeyDown, static_cast<std::uintptr_t>(vk), 1);
-    if (auto ch = typed_char(vk); ch && keyboard_target() == w) deliver(w, kWmChar, *ch, 1);
+    // With Alt held (and not Ctrl) the keys are system keys, as on Windows.
+    const bool sys = key_down(kVkMenu) && !key_down(kVkControl) && vk != kVkMenu;
+    deliver(w, sys ? kWmSysKeyDown : kWmKeyDown, static_cast<std::uintptr_t>(vk), 1);
+    if (auto ch = typed_char(vk); ch && keyboard_target() == w) deliver(w, sys ? kWmSysChar : kWmChar, *ch, 1);
 }
 
 void KeyUp(int vk) {
     world().keys[vk].first = false;
+    const bool sys = key_down(kVkMenu) && !key_down(kVkControl);
     if (WindowId w = keyboard_target())
-        deliver(w, kWmKeyUp, static_cast<std::uintptr_t>(vk), static_cast<std::intptr_t>(0xC0000001u));
+        deliver(w, sys ? kWmSysKeyUp : kWmKeyUp, static_cast<std::uintptr_t>(vk), static_cast<std::intptr_t>(0xC0000001u));
 }
 
 void PressKey(int vk) {
@@ -233,3 +242,13 @@ void TypeText(std::u16string_view text) {
 void SetKeyState(int vk, bool down, bool toggled) { world().keys[vk] = {down, toggled}; }
 
 }  // namespace headless
+
+namespace headless {
+WindowId MouseTracked() { return world().mouse_tracked; }
+}  // namespace headless
+
+namespace os {
+void track_mouse_leave(WindowId w) {
+    if (find(w)) world().mouse_tracked = w;
+}
+}  // namespace os

@@ -110,6 +110,7 @@ struct World {
     std::vector<CaptureEvent> capture_log;
     std::optional<Move> moving;        // a system move in progress
     WindowId move_requested = 0;       // set by default_message(WM_NCLBUTTONDOWN, HTCAPTION)
+    WindowId mouse_tracked = 0;        // gets WM_MOUSELEAVE when the pointer leaves it (track_mouse_leave)
 
     // painting and regions
     std::vector<PresentRecord> present_log;

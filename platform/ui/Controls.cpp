@@ -1,6 +1,7 @@
 #include "platform/ui/Controls.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "platform/core/Exceptions.h"
 #include "platform/graphics/Gdi.h"
@@ -8,6 +9,76 @@
 #include "platform/ui/Menus.h"
 
 long TControl::PaintCount = 0;
+
+namespace {
+// The control the pointer is over, as told by CM_MOUSEENTER; not owned.
+TControl* g_mouse_over = nullptr;
+// Our windows and the controls that own them.
+std::unordered_map<os::WindowId, TWinControl*>& Windows() {
+    static auto* map = new std::unordered_map<os::WindowId, TWinControl*>;  // lives for the whole program
+    return *map;
+}
+
+void SetMouseOver(TControl* control) {
+    if (control == g_mouse_over) return;
+    TControl* old = g_mouse_over;
+    g_mouse_over = control;
+    if (old) old->Perform(CM_MOUSELEAVE);
+    if (control && control == g_mouse_over) control->Perform(CM_MOUSEENTER);
+}
+}  // namespace
+
+TShiftState GetShiftState() {
+    constexpr std::pair<int, TShiftFlag> keys[] = {{0x01, ssLeft}, {0x02, ssRight}, {0x04, ssMiddle},
+                                                  {win::VK_SHIFT, ssShift}, {win::VK_CONTROL, ssCtrl},
+                                                  {win::VK_MENU, ssAlt}};
+    TShiftState s = 0;
+    for (auto [vk, flag] : keys)
+        if (os::key_state(vk) < 0) s |= flag;
+    return s;
+}
+
+TWinControl* FindControl(os::WindowId window) {
+    auto it = Windows().find(window);
+    return it == Windows().end() ? nullptr : it->second;
+}
+
+TControl* FindDragTarget(TPoint screen, bool allowDisabled) {
+    TWinControl* w = FindControl(os::window_from_point({screen.x, screen.y}));
+    if (!w) return nullptr;
+    if (TControl* c = w->ControlAtPos(w->ScreenToClient(screen), allowDisabled)) return c;
+    return w;
+}
+
+bool IsAccel(unsigned character, std::string_view caption) {
+    std::string_view hotkey;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] != '&' || i + 1 >= caption.size()) continue;
+        ++i;
+        if (caption[i] == '&') continue;
+        std::size_t len = 1;
+        auto lead = static_cast<unsigned char>(caption[i]);
+        if (lead >= 0xF0) len = 4;
+        else if (lead >= 0xE0) len = 3;
+        else if (lead >= 0xC0) len = 2;
+        hotkey = caption.substr(i, len);
+        i += hotkey.size() - 1;
+    }
+    if (hotkey.empty()) return false;
+    if (hotkey.size() == 1) {
+        auto fold = [](unsigned c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
+        return fold(character) == fold(static_cast<unsigned char>(hotkey[0]));
+    }
+    std::string utf8;
+    if (character < 0x800) {
+        utf8 += static_cast<char>(0xC0 | (character >> 6));
+    } else {
+        utf8 += static_cast<char>(0xE0 | (character >> 12));
+        utf8 += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+    }
+    utf8 += static_cast<char>(0x80 | (character & 0x3F));
+    return utf8 == hotkey;
+}
 
 // ---------------------------------------------------------------- TControlCanvas
 void TControlCanvas::CreateHandle() {
@@ -27,6 +98,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), font_(std::make_uni
 }
 
 TControl::~TControl() {
+    if (g_mouse_over == this) g_mouse_over = nullptr;
     if (parent_) parent_->RemoveControl(this);
 }
 
@@ -242,7 +314,7 @@ void TControl::WndProc(TMessage& m) {
     case win::WM_LBUTTONDBLCLK:
         if (ControlStyle & csDoubleClicks) {
             ControlState |= csLButtonDown;
-            DblClick();
+            if (ControlStyle & csClickEvents) DblClick();
             MouseDown(mbLeft, ShiftFromWParam(m.WParam) | ssDouble, x, y);
         } else {
             if (ControlStyle & csClickEvents) ControlState |= csClicked;
@@ -389,6 +461,7 @@ void TWinControl::CreateHandle() {
     os::WindowParams params;
     CreateParams(params);
     handle_ = os::create_window(params, this);
+    Windows()[handle_] = this;
     if (!Enabled()) os::enable_window(handle_, false);
     for (TControl* c : controls_)
         if (auto* w = dynamic_cast<TWinControl*>(c)) w->HandleNeeded();
@@ -401,7 +474,9 @@ void TWinControl::DestroyHandle() {
         if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
     // The messages of the destruction still get their default handling.
     os::destroy_window(handle_);
+    Windows().erase(handle_);
     handle_ = 0;
+    if (g_mouse_over == this) g_mouse_over = nullptr;
 }
 
 void TWinControl::SetParent(TWinControl* parent) {
@@ -592,6 +667,22 @@ bool TWinControl::RouteMouse(TMessage& m) {
     return true;
 }
 
+void TWinControl::TrackMouse(TPoint client) {
+    SetMouseOver(FindDragTarget(ClientToScreen(client), true));
+    // Also while another window holds the capture: the pointer may leave
+    // this one without a move reaching it.
+    if (handle_) os::track_mouse_leave(handle_);
+}
+
+void TWinControl::MouseLeft() {
+    // Only a leave of the window the pointer was last seen in counts.
+    if (!g_mouse_over || (g_mouse_over != this && g_mouse_over->Parent() != this)) return;
+    os::Point at = os::cursor_pos();
+    TControl* now = FindDragTarget({at.x, at.y}, true);
+    SetMouseOver(now);
+    if (handle_ && now && (now == this || now->Parent() == this)) os::track_mouse_leave(handle_);
+}
+
 void TWinControl::UpdateTooltips() {
     if (!handle_) return;
     auto shows = [](TControl* c) { return c->ShowHint() && !c->Hint().empty(); };
@@ -686,9 +777,28 @@ void TWinControl::WndProc(TMessage& m) {
         auto ch = static_cast<char16_t>(m.WParam);
         KeyPress(ch);
         if (ch == 0) return;
+        // A character the focused control does not take may be an accelerator.
+        if (!WantsChars()) {
+            TWinControl* root = this;
+            while (root->Parent()) root = root->Parent();
+            if (root->Perform(CM_DIALOGCHAR, ch, m.LParam) != 0) return;
+        }
         break;
     }
+    case win::WM_SYSCHAR: {
+        TWinControl* root = this;
+        while (root->Parent()) root = root->Parent();
+        if (root->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) return;
+        break;
+    }
+    case CM_DIALOGCHAR:
+        Broadcast(m);
+        return;
+    case win::WM_MOUSELEAVE:
+        MouseLeft();
+        return;
     default:
+        if (m.Msg == win::WM_MOUSEMOVE) TrackMouse({MessageX(m.LParam), MessageY(m.LParam)});
         if (m.Msg >= win::WM_MOUSEMOVE && m.Msg <= win::WM_MBUTTONDBLCLK && RouteMouse(m)) return;
         if (m.Msg >= win::WM_MOUSEMOVE && m.Msg <= win::WM_MBUTTONDBLCLK) {
             TControl::WndProc(m);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/core/Component.h"
@@ -150,6 +151,9 @@ public:
     TMouseEvent OnMouseDown, OnMouseUp;
     TMouseMoveEvent OnMouseMove;
 
+    // The drag mode (dmManual 0, dmAutomatic 1); the class library drags nothing itself.
+    int DragMode = 0;
+
     // The event methods, run by the mouse messages.
     virtual void Click();
     virtual void DblClick();
@@ -264,6 +268,9 @@ protected:
     virtual void KeyDown(int& key, TShiftState shift);
     virtual void KeyUp(int& key, TShiftState shift);
     virtual void KeyPress(char16_t& key);
+    // Whether a typed character that KeyPress left alone is the control's own
+    // (an edit) rather than a possible accelerator of the form's controls.
+    virtual bool WantsChars() const { return false; }
     virtual void DoEnter();
     virtual void DoExit();
     // Size of the client area the back buffer covers.
@@ -278,6 +285,9 @@ private:
     void InsertControl(TControl* c);
     void RemoveControl(TControl* c);
     void UpdateTooltips();
+    // CM_MOUSEENTER / CM_MOUSELEAVE as the pointer moves over (and out of) the window.
+    void TrackMouse(TPoint client);
+    void MouseLeft();
 
     os::WindowId handle_ = 0;
     std::vector<TControl*> controls_;  // not owned; z-order, bottom first
@@ -285,6 +295,21 @@ private:
     int tab_order_ = -1;
     bool painting_ = false;
 };
+
+// The shift state now, from GetKeyState: a key counts as down when the high
+// bit of its state is set (mouse buttons, Shift, Ctrl, Alt).
+TShiftState GetShiftState();
+
+// The control of ours under a screen point: the front-most graphic control
+// there (disabled ones too when allowDisabled), else the window itself; null
+// over any window that is not one of ours.
+TControl* FindDragTarget(TPoint screen, bool allowDisabled);
+// The control that owns a window of ours; null for any other window.
+TWinControl* FindControl(os::WindowId window);
+// Whether a typed character is the accelerator of a caption: the character
+// after its last single '&' ("&&" is a literal ampersand), letters compared
+// without regard to case.
+bool IsAccel(unsigned character, std::string_view caption);
 
 // A window with its own canvas and a Paint method.
 class TCustomControl : public TWinControl {

@@ -54,6 +54,14 @@ constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 constexpr UINT WM_DROPFILES = 0x0233;
 constexpr UINT WM_USER = 0x0400;
 #endif
+#ifndef WM_MOUSELEAVE
+constexpr UINT WM_MOUSELEAVE = 0x02A3;
+#endif
+#ifndef WM_SYSCHAR
+constexpr UINT WM_SYSKEYDOWN = 0x0104;
+constexpr UINT WM_SYSKEYUP = 0x0105;
+constexpr UINT WM_SYSCHAR = 0x0106;
+#endif
 #ifndef HTCLIENT
 constexpr LRESULT HTTRANSPARENT = -1;
 constexpr LRESULT HTCLIENT = 1;

@@ -1,6 +1,7 @@
 // The standard classes of the platform in the class registry, so that form
 // resources can name them.
 #include "platform/core/Classes.h"
+#include "platform/ui/Buttons.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/ImgList.h"
 #include "platform/ui/Menus.h"
@@ -11,6 +12,7 @@
 void RegisterStandardClasses() {
     static const bool registered = [] {
         RegisterClass("TLabel", &ComponentFactory<TLabel>);
+        RegisterClass("TSpeedButton", &ComponentFactory<TSpeedButton>);
         RegisterClass("TEdit", &ComponentFactory<TEdit>);
         RegisterClass("TImage", &ComponentFactory<TImage>);
         RegisterClass("TPanel", &ComponentFactory<TPanel>);

@@ -91,6 +91,7 @@ public:
     // Also while the window is being destroyed, when the control no longer
     // counts it as its handle: the system's edit still answers WM_GETTEXT.
     void DefaultHandler(TMessage& message) override;
+    bool WantsChars() const override { return true; }
 
 protected:
     void CreateParams(os::WindowParams& params) override;

@@ -65,6 +65,14 @@ void release_capture() {
 
 WindowId capture() { return to_id(::GetCapture()); }
 
+void track_mouse_leave(WindowId w) {
+    TRACKMOUSEEVENT t{};
+    t.cbSize = sizeof t;
+    t.dwFlags = TME_LEAVE;
+    t.hwndTrack = to_hwnd(w);
+    ::TrackMouseEvent(&t);
+}
+
 void set_focus(WindowId w) { ::SetFocus(to_hwnd(w)); }
 
 WindowId focus() { return to_id(::GetFocus()); }
