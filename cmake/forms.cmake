@@ -1,4 +1,5 @@
-# Form resources: hand-written layouts (characters/*.layout, settings/*.layout)
+# Form resources: hand-written layouts (characters/*.layout, settings/*.layout,
+# gallery/*.layout)
 # completed by the designer tool with the pictures their .pictures files
 # name, then embedded as resources of type FORM named after the form class.
 
@@ -30,7 +31,7 @@ function(zimmo_design_form class layout pictures)
 endfunction()
 
 foreach(form TForm1:characters/Mallo TForm2:characters/Tibbet TForm3:characters/Quon TForm4:characters/Oswy
-             TStatusForm1:settings/StatusWindow1)
+             TStatusForm1:settings/StatusWindow1 TGalleryForm:gallery/Gallery)
   string(REPLACE ":" ";" form ${form})
   list(GET form 0 class)
   list(GET form 1 base)

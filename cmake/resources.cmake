@@ -9,6 +9,7 @@
 #   MALLO_RGN01 .. MALLO_RGN12  character frames, 24-bit (also TIBBET_, QUON_, OSWY_)
 #   PORTRAIT_MALLO              48x48 portrait in colour, 24-bit (also _TIBBET, _QUON, _OSWY)
 #   PORTRAIT_MALLO_GREY         the same in grey
+#   GALLERY_MALLO, GALLERY_MALLO_GREY   a walking frame and its grey (also _TIBBET), for the gallery
 #   SETTINGS_BACKGROUND         settings window picture, 350x350, 8-bit
 #   SETTINGS_INFO, SETTINGS_NEXT, SETTINGS_PREV, SETTINGS_CLOSE   its buttons, 24-bit
 #   MAINICON (ICON)             program and tray icon, 32x32 and 16x16, 256 colours
@@ -119,6 +120,16 @@ foreach(index RANGE 3)
     GREY portrait_${character}_grey.bmp
     DEPENDS ${_zimmo_portrait_sources}
     ARGS --size 48x48 --bits 24)
+endforeach()
+
+# The gallery's disabled region buttons: a walking frame in grey.
+foreach(character mallo tibbet)
+  string(TOUPPER ${character} upper)
+  file(GLOB character_sources CONFIGURE_DEPENDS ${ZIMMO_ARTWORK_SOURCE_DIR}/frames/${character}/*.txt)
+  _zimmo_picture(GALLERY_${upper} resources/frames/${character}/rgn04.txt gallery_${character}.bmp
+    GREY gallery_${character}_grey.bmp
+    DEPENDS ${character_sources}
+    ARGS --size 24x23 --bits 24 --key 0088DD --connected)
 endforeach()
 
 # The settings window.

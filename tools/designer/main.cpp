@@ -15,6 +15,7 @@
 #include <string>
 
 #include "controls/checkbox/dxfCheckBox.h"
+#include "controls/shinebutton/ShineSpdBtn.h"
 #include "controls/region/Region.h"
 #include "platform/core/Classes.h"
 #include "platform/core/FormResource.h"
@@ -40,9 +41,11 @@ int main(int argc, char** argv) {
     try {
         RegisterPlatformClasses();
         Register();  // the region unit's classes
-        // Naming the check box here links its unit into the tool; nothing
-        // else of the tool refers to it, so its own start-up would not run.
+        // Naming the check box and the shine button here links their units into
+        // the tool; nothing else of the tool refers to them, so their own
+        // start-up would not run.
         RegisterClass("TdxfCheckBox", &ComponentFactory<TdxfCheckBox>);
+        RegisterClass("TShineSpeedButton", &ComponentFactory<TShineSpeedButton>);
         std::string text = DesignForm(ReadFile(argv[1]), argv[1], ReadFile(argv[2]), argv[3]);
         std::string temp = std::string(argv[4]) + ".tmp";
         {
