@@ -399,7 +399,8 @@ TEST(ResourceTableTest, CarriesTheGeneratedFilesByName) {
             EXPECT_EQ(e.data[2] | (e.data[3] << 8) | (e.data[4] << 16) | (std::uint32_t(e.data[5]) << 24), e.size);
         }
     }
-    EXPECT_EQ(pictures, 48 + 8 + 5 + 3 + 1) << "frames, portraits, settings pictures, check-box bitmaps and the icon";
+    EXPECT_EQ(pictures, 48 + 8 + 5 + 3 + 1 + 4)
+        << "frames, portraits, settings pictures, check-box bitmaps, the icon and the gallery's frames";
 }
 
 }  // namespace
