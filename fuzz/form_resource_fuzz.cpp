@@ -1,7 +1,7 @@
 // Form resources on arbitrary text: parsing either succeeds or raises the
 // library's EReadError; what parses formats to text that parses to the same
 // text again; binding the tree to a form of its class (every registered
-// class, the region unit's among them) raises only library exceptions, and
+// class, the region unit's and the shine button among them) raises only library exceptions, and
 // a form that loaded writes itself back.
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +10,7 @@
 
 #include "controls/checkbox/dxfCheckBox.h"
 #include "controls/region/Region.h"
+#include "controls/shinebutton/ShineSpdBtn.h"
 #include "platform/core/Classes.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/FormResource.h"
@@ -22,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         RegisterPlatformClasses();
         Register();
         RegisterClass("TdxfCheckBox", &ComponentFactory<TdxfCheckBox>);
+        RegisterClass("TShineSpeedButton", &ComponentFactory<TShineSpeedButton>);
         return true;
     }();
     (void)registered;

@@ -318,6 +318,13 @@ void TShineSpeedButton::SetAllowAllUp(bool Value) {
 
 void TShineSpeedButton::SetGroupIndex(int Value) {
     if (Value == group_index_) return;
+    // Leaving every group releases the button: an ungrouped one is never down.
+    if (Value == 0 && down_) {
+        down_ = false;
+        if (state_ == sbDown) state_ = sbUp;
+        else if (state_ == sbActiveDown && !mouse_pressed_) state_ = sbActiveUp;
+        Invalidate();
+    }
     GroupUpdateStatus(Value);
 }
 

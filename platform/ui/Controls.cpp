@@ -794,6 +794,19 @@ void TWinControl::WndProc(TMessage& m) {
     case CM_DIALOGCHAR:
         Broadcast(m);
         return;
+    case win::WM_SYSCOLORCHANGE: {
+        // The system colours changed: every control hears it.
+        TMessage notice{CM_SYSCOLORCHANGE, 0, 0, 0};
+        Broadcast(notice);
+        Invalidate();
+        break;
+    }
+    case CM_SYSCOLORCHANGE: {
+        TMessage notice = m;
+        Broadcast(notice);
+        Invalidate();
+        return;
+    }
     case win::WM_MOUSELEAVE:
         MouseLeft();
         return;

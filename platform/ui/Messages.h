@@ -54,6 +54,9 @@ constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 constexpr UINT WM_DROPFILES = 0x0233;
 constexpr UINT WM_USER = 0x0400;
 #endif
+#ifndef WM_SYSCOLORCHANGE
+constexpr UINT WM_SYSCOLORCHANGE = 0x0015;
+#endif
 #ifndef WM_MOUSELEAVE
 constexpr UINT WM_MOUSELEAVE = 0x02A3;
 #endif

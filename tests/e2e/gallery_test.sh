@@ -3,7 +3,8 @@
 # pointer: a hovered shine button shows its active look and drops it after
 # the pointer leaves; a press and release inside counts a click, a release
 # outside does not; a group keeps exactly one member down; the region button
-# shows its pressed glyph only when pressed on its figure. The gallery logs
+# shows its pressed glyph only when pressed on its figure; "Disable all"
+# greys the samples, which then take no clicks. The gallery logs
 # its clicks (ZIMMO_GALLERY_LOG); the looks are compared on screenshots,
 # which stay in the artefacts.
 set -euo pipefail
@@ -45,6 +46,13 @@ e2e_pointer move $(at 600 440)
 sleep 0.8
 again=$(look flat-left 16 28 100 32)
 [[ $again == "$rest" ]] || e2e_fail "the Flat button kept its active look after the pointer left"
+# Straight out of the window onto the desktop.
+e2e_pointer move $(at 60 44)
+settle
+e2e_pointer move 1000 740
+sleep 0.8
+outside=$(look flat-left-window 16 28 100 32)
+[[ $outside == "$rest" ]] || e2e_fail "the Flat button kept its active look after the pointer left the window"
 
 # Press and release inside: one click. Release outside: none.
 e2e_pointer click $(at 60 44)
@@ -89,6 +97,23 @@ settle
 [[ $figure != "$rest" ]] || e2e_fail "a press on the region button's figure did not show the pressed glyph"
 released=$(look region-released 448 28 48 46)
 [[ $released == "$rest" ]] || e2e_fail "the region button kept its pressed glyph after the release"
+
+# "Disable all" (420, 330, 120 x 30) greys the samples and they take no
+# clicks; a second click enables them again, the disabled-effects row too.
+e2e_pointer click $(at 480 345)
+settle
+disabled=$(look flat-disabled 16 28 100 32)
+e2e_screenshot gallery-disabled >/dev/null
+before=$(clicks FlatBtn)
+e2e_pointer click $(at 60 44)
+settle
+[[ $(clicks FlatBtn) == "$before" ]] || e2e_fail "a disabled button counted a click"
+e2e_pointer click $(at 480 345)
+e2e_pointer move $(at 600 440)
+sleep 0.8
+enabled=$(look flat-enabled 16 28 100 32)
+[[ $disabled != "$enabled" ]] || e2e_fail "disabling did not change the Flat button's look"
+e2e_screenshot gallery-enabled >/dev/null
 
 e2e_running || e2e_fail "the gallery ended"
 e2e_pass "hover, clicks, the group and the region button behave; screenshots in $E2E_ARTIFACTS"

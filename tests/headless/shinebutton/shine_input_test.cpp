@@ -142,6 +142,14 @@ TEST_F(ShineInputTest, UngroupedButtonIsNeverDown) {
     EXPECT_EQ(clicks.size(), 1u);
 }
 
+TEST_F(ShineInputTest, LeavingItsGroupReleasesAButton) {
+    Group(1, false, {a, b});
+    a->SetDown(true);
+    a->SetGroupIndex(0);
+    EXPECT_FALSE(a->Down());
+    EXPECT_EQ(a->State(), sbUp);
+}
+
 TEST_F(ShineInputTest, GroupsReachPlatformSpeedButtonsOfTheSameParentOnly) {
     auto* speed = new TSpeedButton(form);
     speed->SetParent(form);
