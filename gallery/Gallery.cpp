@@ -1,7 +1,7 @@
 #include "gallery/Gallery.h"
 
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 
 #include "platform/core/Exceptions.h"
@@ -25,8 +25,10 @@ std::string Readable(const std::string& caption) {
 void Log(const std::string& line) {
     const char* path = std::getenv("ZIMMO_GALLERY_LOG");
     if (!path || !*path) return;
-    std::ofstream log(path, std::ios::app);
-    log << line << '\n';
+    if (std::FILE* log = std::fopen(path, "a")) {
+        std::fprintf(log, "%s\n", line.c_str());
+        std::fclose(log);
+    }
 }
 
 }  // namespace
