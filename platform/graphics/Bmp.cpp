@@ -111,9 +111,12 @@ std::uint32_t channel(std::uint32_t v, std::uint32_t m) {
 }
 
 void decode_rle(const Reader& r, std::size_t at, std::size_t end, BitmapObject& b, bool four) {
+    // x stays within 0 to width whatever the runs and deltas add up to:
+    // pixels past the row's end are dropped, as the system drops them.
     int x = 0, y = b.height - 1;  // bottom-up
     auto put = [&](std::uint32_t v) {
-        if (x < b.width && y >= 0) gfx::raster::store_pixel(b, x, y, v);
+        if (x >= b.width) return;
+        if (y >= 0) gfx::raster::store_pixel(b, x, y, v);
         ++x;
     };
     while (true) {
@@ -131,7 +134,7 @@ void decode_rle(const Reader& r, std::size_t at, std::size_t end, BitmapObject& 
             return;
         } else if (c == 2) {  // delta
             if (at + 2 > end) fail("RLE データが途中で終わっています");
-            x += r.u8(at);
+            x = std::min(b.width, x + r.u8(at));
             y -= r.u8(at + 1);
             at += 2;
         } else {  // absolute run of c pixels, padded to a word

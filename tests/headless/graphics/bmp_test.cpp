@@ -196,6 +196,39 @@ TEST_F(BmpTest, ReadsEveryHeaderKindCompressionAndRowOrder) {
     }
 }
 
+// Runs and deltas that reach past the row's end draw nothing there, however
+// far they reach: the column may not wrap round into the picture (or out of
+// it) after two billion pixels.
+TEST_F(BmpTest, RlePixelsPastTheRowEndAreDropped) {
+    const COLORREF R = RGB(255, 0, 0), G = RGB(0, 255, 0), B = RGB(0, 0, 255);
+    Info small;
+    small.bpp = 8, small.width = 3, small.height = 2, small.compression = 1, small.clr_used = 4;
+    small.colours = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+    small.bits = {5, 1, 0, 2, 250, 0, 2, 2, 0, 0,  // bottom row: a run of 5, a delta far right, a run: 1 1 1
+                  0, 4, 2, 3, 1, 2, 0, 1};         // top row: absolute 2 3 1 2 (one too many); end
+    Info huge = small;  // 1 x 1, then 2^31 + 127 pixels of runs to the right of it
+    huge.width = 1, huge.height = 1;
+    huge.bits = {255, 1};
+    for (long i = 0; i < 8421505; ++i) huge.bits.insert(huge.bits.end(), {255, 2});
+    huge.bits.insert(huge.bits.end(), {1, 3, 0, 1});
+    struct Case {
+        const char* name;
+        Info info;
+        std::vector<COLORREF> pixels;  // top row first
+    } cases[] = {
+        {"runs, a delta and an absolute run past the end", small, {G, B, R, R, R, R}},
+        {"two billion pixels of runs", huge, {R}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Read r(Build(c.info));
+        ASSERT_EQ(r.b->width, c.info.width);
+        for (int y = 0; y < c.info.height; ++y)
+            for (int x = 0; x < c.info.width; ++x)
+                EXPECT_EQ(r.at(x, y), c.pixels[static_cast<std::size_t>(y * c.info.width + x)]) << x << "," << y;
+    }
+}
+
 TEST_F(BmpTest, DamagedFilesRaiseInvalidGraphic) {
     Info good;
     good.width = 2, good.height = 2, good.bpp = 8, good.clr_used = 2;
