@@ -13,13 +13,16 @@ using namespace win;
 namespace {
 long g_scanned_rows = 0;
 
-// Owns a region handle for the length of a scope.
-struct ScopedRgn {
-    HRGN rgn;
-    ~ScopedRgn() {
-        if (rgn) DeleteObject(rgn);
-    }
-};
+// A new region, or EOutOfMemory: the region functions answer a failed
+// allocation with null or RGN_ERROR, which would otherwise go unnoticed.
+GdiPtr<RgnObject> NewRectRgn(int left, int top, int right, int bottom) {
+    GdiPtr<RgnObject> rgn(CreateRectRgn(left, top, right, bottom));
+    if (!rgn) throw EOutOfMemory("メモリが足りません");
+    return rgn;
+}
+void UniteInto(HRGN acc, HRGN rgn) {
+    if (CombineRgn(acc, acc, rgn, RGN_OR) == RGN_ERROR) throw EOutOfMemory("メモリが足りません");
+}
 
 void ReadBlock(TStream* stream, RgnDataPtr* data, std::int32_t* length) {
     std::int64_t size = stream->Size();
@@ -55,7 +58,7 @@ int Convert(TBitmap* Bitmap, int W, int H, void** Data) {
     }
     const int bytes = Bitmap->PixelFormat() == pf8bit ? 1 : 3;
 
-    ScopedRgn acc{CreateRectRgn(0, 0, 0, 0)};
+    GdiPtr<RgnObject> acc = NewRectRgn(0, 0, 0, 0);
     std::uint8_t key[3] = {};
     std::memcpy(key, Bitmap->ScanLine(H - 1), static_cast<std::size_t>(bytes));
 
@@ -72,21 +75,18 @@ int Convert(TBitmap* Bitmap, int W, int H, void** Data) {
             int s = x;
             while (x < W && !isKey(x)) ++x;
             if (x > s) {
-                ScopedRgn run{CreateRectRgn(s, y, x, y + 1)};
-                CombineRgn(acc.rgn, acc.rgn, run.rgn, RGN_OR);
+                UniteInto(acc.get(), NewRectRgn(s, y, x, y + 1).get());
                 ++runs;
             }
             ++x;
         }
     }
 
-    DWORD length = GetRegionData(acc.rgn, 0, nullptr);
-    auto* block = new std::uint8_t[length];
-    if (GetRegionData(acc.rgn, length, block) == 0) {
-        delete[] block;
+    DWORD length = GetRegionData(acc.get(), 0, nullptr);
+    RgnDataPtr block(new std::uint8_t[length]);
+    if (length == 0 || GetRegionData(acc.get(), length, block.get()) == 0)
         throw EConvertError("ﾘｰｼﾞｮﾝﾃﾞｰﾀが抽出できません");
-    }
-    *Data = block;
+    *Data = block.release();
     return static_cast<int>(length);
 }
 }  // namespace
@@ -262,7 +262,10 @@ void TRgn::SetWndRgn() {
     }
     show_ = true;
     Transparent = false;
-    win::SetWindowRgn(Parent()->Handle(), handle_.release(), 0);
+    // The window handle first: creating the window can fail, and the region
+    // is ours until SetWindowRgn takes it.
+    HWND window = Parent()->Handle();
+    if (win::SetWindowRgn(window, handle_.get(), 0)) handle_.release();
 }
 
 void TRgn::WMEraseBkGnd(TMessage& Message) { Message.Result = 1; }
@@ -297,7 +300,7 @@ TRgn* TRgnList::GetItem(int Index) const { return static_cast<TRgn*>(list_->Get(
 void TRgnList::Clear() { list_->Clear(); }
 
 void TRgnList::SetWndRgn() {
-    ScopedRgn combined{CreateRectRgn(0, 0, 0, 0)};
+    GdiPtr<RgnObject> combined(CreateRectRgn(0, 0, 0, 0));
     others_->Clear();
     TComponent* owner = Owner();
     for (int i = 0; owner && i < owner->ComponentCount(); ++i) {
@@ -305,7 +308,11 @@ void TRgnList::SetWndRgn() {
         if (!graphic) continue;
         if (auto* rgn = dynamic_cast<TRgn*>(graphic)) {
             if (list_->IndexOf(rgn) >= 0) {
-                CombineRgn(combined.rgn, combined.rgn, rgn->RgnHandle(), RGN_OR);
+                // A frame without a handle adds nothing; a union that fails
+                // on a real one would give the window a wrong shape.
+                if (combined && rgn->RgnHandle() &&
+                    CombineRgn(combined.get(), combined.get(), rgn->RgnHandle(), RGN_OR) == RGN_ERROR)
+                    throw EOutOfMemory("ﾘｰｼﾞｮﾝが合成できません．");
                 rgn->BringToFront();
                 rgn->SetShowFlag(true);
             } else {
@@ -315,7 +322,7 @@ void TRgnList::SetWndRgn() {
             others_->Add(graphic);
         }
     }
-    if (!combined.rgn) throw Exception("ﾘｰｼﾞｮﾝが合成できません．");
+    if (!combined) throw Exception("ﾘｰｼﾞｮﾝが合成できません．");
     auto* window = dynamic_cast<TWinControl*>(owner);
     if (auto* form = dynamic_cast<TForm*>(owner)) {
         form->SetBorderStyle(bsNone);
@@ -323,9 +330,10 @@ void TRgnList::SetWndRgn() {
     }
     for (int i = 0; i < others_->Count(); ++i) static_cast<TControl*>(others_->Get(i))->BringToFront();
     if (OnShowWnd) OnShowWnd(this);  // a raise leaves the old shape; the combined region is released
-    if (window) win::SetWindowRgn(window->Handle(), combined.rgn, 1);
-    else DeleteObject(combined.rgn);
-    combined.rgn = nullptr;
+    if (window) {
+        HWND handle = window->Handle();
+        if (win::SetWindowRgn(handle, combined.get(), 1)) combined.release();
+    }
     if (AutoClear) list_->Clear();
 }
 

@@ -107,7 +107,7 @@ win::HBITMAP make_bitmap(int w, int h, TPixelFormat f, const std::vector<win::RG
     case pf32bit: bpp = 32; break;
     default: dib = false; break;
     }
-    auto* b = new win::BitmapObject(w, h, bpp);
+    GdiPtr<win::BitmapObject> b(new win::BitmapObject(w, h, bpp));  // ours until returned
     b->dib = dib;
     b->rgb565 = f == pf16bit;
     if (bpp <= 8) {
@@ -119,11 +119,12 @@ win::HBITMAP make_bitmap(int w, int h, TPixelFormat f, const std::vector<win::RG
     std::uint32_t white = from_color(*b, 0xFFFFFF);
     std::vector<std::uint32_t> row(static_cast<std::size_t>(w), white);
     for (int y = 0; y < h; ++y) store_row(*b, y, 0, w, row.data());
-    return b;
+    return b.release();
 }
 
 win::HBITMAP make_mono(int w, int h) {
     auto* b = win::CreateBitmap(w, h, 1, 1, nullptr);
+    if (!b) throw EOutOfMemory("メモリが足りません");
     std::memset(b->bits(), 0xFF, b->byte_size());
     return b;
 }
@@ -219,15 +220,17 @@ void TBitmap::Resize(int width, int height) {
         height_ = height < 0 ? 0 : height;
         return;
     }
-    win::HBITMAP fresh;
+    // The new bitmap is ours until Replace takes it: a copy that runs out
+    // of memory must not leak it.
+    GdiPtr<win::BitmapObject> fresh;
     if (handle_ && handle_->monochrome_ddb) {
-        fresh = make_mono(width, height);
+        fresh.reset(make_mono(width, height));
     } else {
         TPixelFormat f = handle_ ? PixelFormat() : format_;
-        fresh = make_bitmap(width, height, f, handle_ ? &handle_->palette : nullptr);
+        fresh.reset(make_bitmap(width, height, f, handle_ ? &handle_->palette : nullptr));
     }
     if (handle_) copy_pixels(*handle_, *fresh);
-    Replace(fresh);
+    Replace(fresh.release());
 }
 
 TCanvas* TBitmap::Canvas() {
@@ -275,10 +278,10 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
         format_ = format;
         return;
     }
-    win::HBITMAP fresh = make_bitmap(width_, height_, format, &handle_->palette);
+    GdiPtr<win::BitmapObject> fresh(make_bitmap(width_, height_, format, &handle_->palette));
     copy_pixels(*handle_, *fresh);
     format_ = format;
-    Replace(fresh);
+    Replace(fresh.release());
     Changed(this);
 }
 
@@ -289,18 +292,18 @@ void TBitmap::SetMonochrome(bool value) {
     if (!handle_) return;
     if (value) {
         // As a blit onto a monochrome bitmap with a white background: white stays white.
-        win::HBITMAP fresh = make_mono(width_, height_);
+        GdiPtr<win::BitmapObject> fresh(make_mono(width_, height_));
         std::vector<std::uint32_t> row(static_cast<std::size_t>(width_));
         for (int y = 0; y < height_; ++y) {
             load_row(*handle_, y, 0, width_, row.data());
             for (auto& v : row) v = (to_color(*handle_, v) & 0xFFFFFF) == 0xFFFFFF ? 1u : 0u;
             store_row(*fresh, y, 0, width_, row.data());
         }
-        Replace(fresh);
+        Replace(fresh.release());
     } else {
-        win::HBITMAP fresh = make_bitmap(width_, height_, pfDevice, nullptr);
+        GdiPtr<win::BitmapObject> fresh(make_bitmap(width_, height_, pfDevice, nullptr));
         copy_pixels(*handle_, *fresh);
-        Replace(fresh);
+        Replace(fresh.release());
     }
     Changed(this);
 }

@@ -13,12 +13,14 @@ int SetWindowRgn(HWND window, HRGN rgn, BOOL redraw) {
         os::set_window_region(window, {}, redraw != 0);
         return 1;
     }
+    // Until the shape is set the region stays the caller's: a failure
+    // (0 or an exception) leaves it to the caller to release, once.
     DWORD size = GetRegionData(rgn, 0, nullptr);
+    if (size == 0) return 0;
     std::vector<std::uint8_t> block(size);
-    if (size && GetRegionData(rgn, size, block.data()) == 0) block.clear();
-    DeleteObject(rgn);  // the window system's from now on
-    if (block.empty()) return 0;
+    if (GetRegionData(rgn, size, block.data()) == 0) return 0;
     os::set_window_region(window, block, redraw != 0);
+    DeleteObject(rgn);  // the window system's from now on
     return 1;
 }
 

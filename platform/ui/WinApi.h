@@ -13,8 +13,9 @@ namespace win {
 using HDROP = os::DropId;
 using HINSTANCE = std::intptr_t;
 
-// The window shows and takes input only inside rgn (window coordinates).
-// The window system owns rgn afterwards; null removes the shape.
+// The window shows and takes input only inside rgn (window coordinates);
+// null removes the shape. On success (non-zero) the window system owns rgn;
+// on failure (0, or an exception) it is still the caller's.
 int SetWindowRgn(HWND window, HRGN rgn, BOOL redraw);
 
 // Every string in code page 932; empty strings, not absent ones.

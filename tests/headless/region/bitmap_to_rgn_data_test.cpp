@@ -18,6 +18,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/GdiObject.h"
 #include "platform/graphics/Region.h"
+#include "tests/headless/support/FailingAllocator.h"
 
 namespace {
 
@@ -362,6 +363,59 @@ TEST_F(BitmapToRgnDataTest, FailuresRaiseTheirClassAndLeaveNoBlock) {
         }
         EXPECT_EQ(data, nullptr);
         EXPECT_EQ(win::LiveGdiObjects(), live);
+    }
+}
+
+// Out of memory anywhere in a conversion (the format change, a rectangle,
+// a union, the block) is the conversion's memory error, never a block that
+// lacks some runs; and nothing is left allocated.
+TEST_F(BitmapToRgnDataTest, EveryFailedAllocationRaisesAndLeavesNoBlock) {
+    std::mt19937 rng(7);
+    std::vector<std::string> rows;
+    for (int y = 0; y < 30; ++y) {
+        std::string row;
+        for (int x = 0; x < 40; ++x) row += rng() % 3 ? 'A' : kLetters[1 + rng() % 4];
+        rows.push_back(row);
+    }
+    rows.back()[0] = 'A';
+    const std::vector<std::uint8_t> expected = BlockOf(ExpectedRects(rows, pf24bit));
+    for (TPixelFormat format : {pf24bit, pf32bit}) {
+        SCOPED_TRACE(::testing::Message() << "format " << format);
+        std::unique_ptr<TBitmap> bmp;
+        void* data = nullptr;
+        int length = 0;
+        std::string error;
+        long live = 0;
+        long runs = failing_allocator::FailEachAllocation(
+            [&] {
+                bmp = Picture(rows, pf24bit);
+                if (format != pf24bit) bmp->SetPixelFormat(format);
+                data = reinterpret_cast<void*>(1);
+                error.clear();
+                live = win::LiveGdiObjects();
+            },
+            [&] {
+                try {
+                    length = BitmapToRgnData(bmp.get(), &data);
+                } catch (const Exception& e) {
+                    error = e.Message;
+                    throw;
+                }
+            },
+            [&](long n, bool threw) {
+                SCOPED_TRACE(::testing::Message() << "allocation " << n << " failed");
+                EXPECT_EQ(win::LiveGdiObjects(), live);
+                if (threw) {
+                    EXPECT_EQ(error, "ﾒﾓﾘ獲得に失敗しました");
+                    EXPECT_EQ(data, nullptr);
+                } else {
+                    ASSERT_NE(data, nullptr);
+                    std::vector<std::uint8_t> got(static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + length);
+                    FreeRgnData(data);
+                    EXPECT_EQ(got, expected) << "a failure that was not reported";
+                }
+            });
+        EXPECT_GT(runs, 100) << "a conversion of this size allocates for every run";
     }
 }
 

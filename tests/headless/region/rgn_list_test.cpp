@@ -18,6 +18,7 @@
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Registration.h"
+#include "tests/headless/support/FailingAllocator.h"
 
 namespace {
 
@@ -373,6 +374,32 @@ TEST_F(RgnListTest, AHundredThousandStepsLeakNoRegion) {
     EXPECT_EQ(win::LiveGdiObjects(), all);
     EXPECT_EQ(Shape(), Canonical(kFrameRects[99999 % 3]));
     for (TRgn* f : frames) EXPECT_NE(f->RgnHandle(), nullptr);
+}
+
+// A step that runs out of memory anywhere (the combined region, a union,
+// the list, the window's shape) raises; the combined region then has one
+// owner still, and the window keeps a whole shape, the old one or the new.
+TEST_F(RgnListTest, EveryFailedAllocationOfAStepLeavesEachRegionOneOwner) {
+    long regions = 0;
+    long runs = failing_allocator::FailEachAllocation(
+        [&] {
+            list->Clear();
+            list->Add(frames[0]);
+            list->SetWndRgn();
+            regions = win::LiveGdiObjects(win::GdiKind::Region);
+        },
+        [&] {
+            list->Add(frames[2]);
+            list->SetWndRgn();
+        },
+        [&](long n, bool threw) {
+            SCOPED_TRACE(::testing::Message() << "allocation " << n << " failed");
+            EXPECT_EQ(win::LiveGdiObjects(win::GdiKind::Region), regions);
+            for (TRgn* f : frames) EXPECT_NE(f->RgnHandle(), nullptr);
+            if (threw) EXPECT_TRUE(Shape() == Canonical(kFrameRects[0]) || Shape() == Canonical(kFrameRects[2]));
+            else EXPECT_EQ(Shape(), Canonical(kFrameRects[2]));
+        });
+    EXPECT_GT(runs, 2);
 }
 
 }  // namespace

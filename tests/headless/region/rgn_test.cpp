@@ -18,6 +18,7 @@
 #include "platform/headless/Headless.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Registration.h"
+#include "tests/headless/support/FailingAllocator.h"
 #include "tools/designer/Designer.h"
 
 namespace {
@@ -423,6 +424,39 @@ TEST_F(RgnTest, SetWndRgnShapesTheParentAndGivesTheHandleAway) {
     EXPECT_FALSE(headless::RegionLog().back().rects.has_value());
     EXPECT_FALSE(headless::State(w).region.has_value());
     EXPECT_TRUE(headless::RegionContains(w, 0, 0));
+}
+
+// Running out of memory while shaping (creating the parent's window, the
+// copy of the region for the window system) leaves the handle with the
+// control; success leaves it with the window system. Never both, never none.
+TEST_F(RgnTest, EveryFailedAllocationOfSetWndRgnLeavesTheHandleOneOwner) {
+    TForm* form = nullptr;
+    TRgn* rgn = nullptr;
+    auto pic = Picture(kShape);
+    long regions = 0;
+    long runs = failing_allocator::FailEachAllocation(
+        [&] {
+            delete form;
+            form = NewForm();  // no window yet: SetWndRgn creates it
+            rgn = NewRgn(form);
+            rgn->SetRgnBmp(pic.get());
+            rgn->UpdateRgn();
+            regions = win::LiveGdiObjects(win::GdiKind::Region);
+        },
+        [&] { rgn->SetWndRgn(); },
+        [&](long n, bool threw) {
+            SCOPED_TRACE(::testing::Message() << "allocation " << n << " failed");
+            if (threw) {
+                EXPECT_NE(rgn->RgnHandle(), nullptr) << "still the control's";
+                EXPECT_EQ(win::LiveGdiObjects(win::GdiKind::Region), regions);
+            } else {
+                EXPECT_EQ(rgn->RgnHandle(), nullptr) << "the window system's";
+                EXPECT_EQ(win::LiveGdiObjects(win::GdiKind::Region), regions - 1);
+            }
+        });
+    EXPECT_GT(runs, 2);
+    delete form;
+    EXPECT_EQ(win::LiveGdiObjects(win::GdiKind::Region), regions - 1);
 }
 
 TEST_F(RgnTest, SetWndRgnWithoutParentRaisesAndChangesNothing) {
