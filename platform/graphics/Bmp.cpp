@@ -112,19 +112,20 @@ std::uint32_t channel(std::uint32_t v, std::uint32_t m) {
 
 void decode_rle(const Reader& r, std::size_t at, std::size_t end, BitmapObject& b, bool four) {
     // x stays within 0 to width whatever the runs and deltas add up to:
-    // pixels past the row's end are dropped, as the system drops them.
+    // pixels past the row's end are dropped (as the system drops them)
+    // without being walked through.
     int x = 0, y = b.height - 1;  // bottom-up
     auto put = [&](std::uint32_t v) {
-        if (x >= b.width) return;
         if (y >= 0) gfx::raster::store_pixel(b, x, y, v);
         ++x;
     };
+    auto fitting = [&](int n) { return std::min(n, b.width - x); };
     while (true) {
         if (at + 2 > end) fail("RLE データが途中で終わっています");
         std::uint8_t n = r.u8(at), c = r.u8(at + 1);
         at += 2;
         if (n > 0) {
-            for (int i = 0; i < n; ++i) put(four ? ((i & 1) ? (c & 0x0F) : (c >> 4)) : c);
+            for (int i = 0, count = fitting(n); i < count; ++i) put(four ? ((i & 1) ? (c & 0x0F) : (c >> 4)) : c);
             continue;
         }
         if (c == 0) {  // end of line
@@ -140,7 +141,7 @@ void decode_rle(const Reader& r, std::size_t at, std::size_t end, BitmapObject& 
         } else {  // absolute run of c pixels, padded to a word
             std::size_t bytes = four ? (c + 1u) / 2u : c;
             if (at + bytes > end) fail("RLE データが途中で終わっています");
-            for (int i = 0; i < c; ++i) {
+            for (int i = 0, count = fitting(c); i < count; ++i) {
                 std::uint8_t byte = r.u8(at + (four ? static_cast<std::size_t>(i / 2) : static_cast<std::size_t>(i)));
                 put(four ? ((i & 1) ? (byte & 0x0F) : (byte >> 4)) : byte);
             }

@@ -2,8 +2,10 @@
 // compressions and row orders the reader takes, and damaged files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -208,9 +210,12 @@ TEST_F(BmpTest, RlePixelsPastTheRowEndAreDropped) {
                   0, 4, 2, 3, 1, 2, 0, 1};         // top row: absolute 2 3 1 2 (one too many); end
     Info huge = small;  // 1 x 1, then 2^31 + 127 pixels of runs to the right of it
     huge.width = 1, huge.height = 1;
-    huge.bits = {255, 1};
-    for (long i = 0; i < 8421505; ++i) huge.bits.insert(huge.bits.end(), {255, 2});
-    huge.bits.insert(huge.bits.end(), {1, 3, 0, 1});
+    const std::size_t runs = 8421505;
+    huge.bits.assign(2 + 2 * runs + 4, 255);
+    huge.bits[1] = 1;
+    for (std::size_t i = 0; i < runs; ++i) huge.bits[3 + 2 * i] = 2;
+    const std::uint8_t end[] = {1, 3, 0, 1};
+    std::copy(std::begin(end), std::end(end), huge.bits.end() - 4);
     struct Case {
         const char* name;
         Info info;

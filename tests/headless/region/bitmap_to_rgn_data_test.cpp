@@ -388,6 +388,7 @@ TEST_F(BitmapToRgnDataTest, EveryFailedAllocationRaisesAndLeavesNoBlock) {
         long live = 0;
         long runs = failing_allocator::FailEachAllocation(
             [&] {
+                if (data && data != reinterpret_cast<void*>(1)) FreeRgnData(data);  // the last run's, unchecked
                 bmp = Picture(rows, pf24bit);
                 if (format != pf24bit) bmp->SetPixelFormat(format);
                 data = reinterpret_cast<void*>(1);
@@ -412,9 +413,11 @@ TEST_F(BitmapToRgnDataTest, EveryFailedAllocationRaisesAndLeavesNoBlock) {
                     ASSERT_NE(data, nullptr);
                     std::vector<std::uint8_t> got(static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + length);
                     FreeRgnData(data);
+                    data = nullptr;
                     EXPECT_EQ(got, expected) << "a failure that was not reported";
                 }
             });
+        if (data && data != reinterpret_cast<void*>(1)) FreeRgnData(data);
         EXPECT_GT(runs, 100) << "a conversion of this size allocates for every run";
     }
 }

@@ -396,8 +396,11 @@ TEST_F(RgnListTest, EveryFailedAllocationOfAStepLeavesEachRegionOneOwner) {
             SCOPED_TRACE(::testing::Message() << "allocation " << n << " failed");
             EXPECT_EQ(win::LiveGdiObjects(win::GdiKind::Region), regions);
             for (TRgn* f : frames) EXPECT_NE(f->RgnHandle(), nullptr);
-            if (threw) EXPECT_TRUE(Shape() == Canonical(kFrameRects[0]) || Shape() == Canonical(kFrameRects[2]));
-            else EXPECT_EQ(Shape(), Canonical(kFrameRects[2]));
+            if (threw) {
+                EXPECT_TRUE(Shape() == Canonical(kFrameRects[0]) || Shape() == Canonical(kFrameRects[2]));
+            } else {
+                EXPECT_EQ(Shape(), Canonical(kFrameRects[2]));
+            }
         });
     EXPECT_GT(runs, 2);
 }

@@ -8,14 +8,34 @@ long g_countdown = 0;  // the allocation that fails, counted down; 0: none
 long g_count = 0;      // allocations since counting started
 }  // namespace
 
-void* operator new(std::size_t size) {
+namespace {
+void* allocate(std::size_t size) {
     ++g_count;
     if (g_countdown > 0 && --g_countdown == 0) throw std::bad_alloc();
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
+void* allocate_nothrow(std::size_t size) noexcept {
+    try {
+        return allocate(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+}  // namespace
+
+// Every form but the aligned ones, so that a sanitizer's own operators are
+// never paired with these.
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate_nothrow(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate_nothrow(size); }
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace failing_allocator {
 
