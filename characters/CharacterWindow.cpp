@@ -11,26 +11,62 @@ void ShowFrame(TRgnList* list, TRgn* frame) {
     list->SetWndRgn();
 }
 
-void WalkTowards(TForm* self, TRgnList* list, const Frames& frames, int& frameCounter, const WalkRule& rule,
-                 const std::function<TPoint()>& target) {
-    if (++frameCounter == 3) frameCounter = 0;
-    if (target().y < self->Top() + rule.up) {
-        ShowFrame(list, frames.rgn[0 + frameCounter]);
-        self->SetTop(self->Top() - rule.step);
+namespace {
+
+// Advances the frame counter, then moves up or down and left or right by
+// the step towards the target, showing the frame of each move. The target
+// is read again at every test.
+void WalkTowards(const Walker& w, const std::function<TPoint()>& target) {
+    int& counter = *w.frameCounter;
+    if (++counter == 3) counter = 0;
+    TForm* self = w.window;
+    if (target().y < self->Top() + w.rule.up) {
+        ShowFrame(w.list, w.frames.rgn[0 + counter]);
+        self->SetTop(self->Top() - w.rule.step);
     }
-    if (target().y > self->Top() + rule.down) {
-        ShowFrame(list, frames.rgn[3 + frameCounter]);
-        self->SetTop(self->Top() + rule.step);
+    if (target().y > self->Top() + w.rule.down) {
+        ShowFrame(w.list, w.frames.rgn[3 + counter]);
+        self->SetTop(self->Top() + w.rule.step);
     }
-    if (target().x < self->Left() + rule.left) {
-        ShowFrame(list, frames.rgn[6 + frameCounter]);
-        self->SetLeft(self->Left() - rule.step);
+    if (target().x < self->Left() + w.rule.left) {
+        ShowFrame(w.list, w.frames.rgn[6 + counter]);
+        self->SetLeft(self->Left() - w.rule.step);
     }
-    if (target().x > self->Left() + rule.right) {
-        ShowFrame(list, frames.rgn[9 + frameCounter]);
-        self->SetLeft(self->Left() + rule.step);
+    if (target().x > self->Left() + w.rule.right) {
+        ShowFrame(w.list, w.frames.rgn[9 + counter]);
+        self->SetLeft(self->Left() + w.rule.step);
     }
 }
+
+// Runs `walk` with the mouse capture taken for the window; the capture is
+// released however the walk ends.
+template <class Walk>
+void WithCapture(TForm* window, Walk&& walk) {
+    win::SetCapture(window->Handle());
+    try {
+        walk();
+    } catch (...) {
+        win::ReleaseCapture();
+        throw;
+    }
+    win::ReleaseCapture();
+}
+
+}  // namespace
+
+void TickTowardsCursor(const Walker& walker) {
+    WithCapture(walker.window, [&] {
+        win::POINT cursor;
+        if (!win::GetCursorPos(&cursor)) return;
+        WalkTowards(walker, [&cursor] { return TPoint{cursor.x, cursor.y}; });
+    });
+}
+
+void TickTowards(const Walker& walker, const std::function<TPoint()>& target) {
+    WithCapture(walker.window, [&] { WalkTowards(walker, target); });
+}
+
+bool IsSystemClose(const TMessage& message) { return message.Msg == win::WM_CLOSE; }
 
 void LaunchPath(TForm* self, const std::string& path) {
     if (path.empty()) {

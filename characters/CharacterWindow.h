@@ -24,14 +24,26 @@ struct Frames {
     TRgn* rgn[12];
 };
 
+// What a tick moves and shows of one character window (not owned).
+struct Walker {
+    TForm* window;
+    TRgnList* list;
+    Frames frames;
+    int* frameCounter;
+    WalkRule rule;
+};
+
 // Shows one frame: the list gives the window that frame's shape.
 void ShowFrame(TRgnList* list, TRgn* frame);
 
-// Steps 5 to 9 of a tick: advances the frame counter, then moves up or down
-// and left or right by the step towards the target, showing the frame of
-// each move. The target is read again at every test.
-void WalkTowards(TForm* self, TRgnList* list, const Frames& frames, int& frameCounter, const WalkRule& rule,
-                 const std::function<TPoint()>& target);
+// The tick's steps from the capture on, for a character that follows the
+// cursor: takes the mouse capture, reads the cursor, walks towards it and
+// releases the capture. A tick whose cursor cannot be read (a secure
+// desktop, a locked workstation) walks nowhere and leaves the frame counter.
+void TickTowardsCursor(const Walker& walker);
+
+// The same for a character that follows a point read again at every test.
+void TickTowards(const Walker& walker, const std::function<TPoint()>& target);
 
 // A click on a character: the launch path (UTF-8) is handed whole to the
 // shell in code page 932 with "OPEN", or the default beep sounds when empty.
@@ -59,6 +71,13 @@ void ReadCharacterForm(Form* f) {
 }
 
 template <class Form>
-Frames FramesOf(Form* f) {
-    return {{f->Rgn1, f->Rgn2, f->Rgn3, f->Rgn4, f->Rgn5, f->Rgn6, f->Rgn7, f->Rgn8, f->Rgn9, f->Rgn10, f->Rgn11, f->Rgn12}};
+Walker WalkerOf(Form* f, const WalkRule& rule) {
+    return {f, f->RgnList1,
+            {{f->Rgn1, f->Rgn2, f->Rgn3, f->Rgn4, f->Rgn5, f->Rgn6, f->Rgn7, f->Rgn8, f->Rgn9, f->Rgn10, f->Rgn11, f->Rgn12}},
+            &f->FrameCounter, rule};
 }
+
+// A character other than Mallo is not closed by the system (Alt+F4, the
+// window menu): it shows while its check box is ticked. True when the
+// message was such a close, which the window then ignores.
+bool IsSystemClose(const TMessage& message);

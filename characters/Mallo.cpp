@@ -52,9 +52,5 @@ void TForm1::N1Click(TObject*) { OpenSettingsFor(kCharacterIndex, Timer1); }
 
 void TForm1::Timer1Timer(TObject*) {
     SetVisible(VisibleFlagOf(kCharacterIndex));
-    win::SetCapture(Handle());
-    win::POINT cursor;
-    win::GetCursorPos(&cursor);
-    WalkTowards(this, RgnList1, FramesOf(this), FrameCounter, kWalk, [&cursor] { return TPoint{cursor.x, cursor.y}; });
-    win::ReleaseCapture();
+    TickTowardsCursor(WalkerOf(this, kWalk));
 }

@@ -24,7 +24,10 @@ void TForm4::N1Click(TObject*) { OpenSettingsFor(kCharacterIndex, Timer1); }
 
 void TForm4::Timer1Timer(TObject*) {
     if (!Form2->Visible()) return;  // Oswy waits while Tibbet is away
-    win::SetCapture(Handle());
-    WalkTowards(this, RgnList1, FramesOf(this), FrameCounter, kWalk, [] { return TPoint{Form2->Left(), Form2->Top()}; });
-    win::ReleaseCapture();
+    TickTowards(WalkerOf(this, kWalk), [] { return TPoint{Form2->Left(), Form2->Top()}; });
+}
+
+void TForm4::WndProc(TMessage& Message) {
+    if (IsSystemClose(Message)) return;
+    TForm::WndProc(Message);
 }

@@ -22,9 +22,10 @@ void TForm3::Rgn1Click(TObject*) { LaunchPath(this, LaunchPathOf(kCharacterIndex
 void TForm3::N1Click(TObject*) { OpenSettingsFor(kCharacterIndex, Timer1); }
 
 void TForm3::Timer1Timer(TObject*) {
-    win::SetCapture(Handle());
-    win::POINT cursor;
-    win::GetCursorPos(&cursor);
-    WalkTowards(this, RgnList1, FramesOf(this), FrameCounter, kWalk, [&cursor] { return TPoint{cursor.x, cursor.y}; });
-    win::ReleaseCapture();
+    TickTowardsCursor(WalkerOf(this, kWalk));
+}
+
+void TForm3::WndProc(TMessage& Message) {
+    if (IsSystemClose(Message)) return;
+    TForm::WndProc(Message);
 }

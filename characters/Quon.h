@@ -24,4 +24,7 @@ public:
     void Rgn1Click(TObject* Sender);
     void N1Click(TObject* Sender);
     void Timer1Timer(TObject* Sender);
+
+protected:
+    void WndProc(TMessage& Message) override;
 };

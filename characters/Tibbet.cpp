@@ -22,9 +22,10 @@ void TForm2::Rgn1Click(TObject*) { LaunchPath(this, LaunchPathOf(kCharacterIndex
 void TForm2::N1Click(TObject*) { OpenSettingsFor(kCharacterIndex, Timer1); }
 
 void TForm2::Timer1Timer(TObject*) {
-    win::SetCapture(Handle());
-    win::POINT cursor;
-    win::GetCursorPos(&cursor);
-    WalkTowards(this, RgnList1, FramesOf(this), FrameCounter, kWalk, [&cursor] { return TPoint{cursor.x, cursor.y}; });
-    win::ReleaseCapture();
+    TickTowardsCursor(WalkerOf(this, kWalk));
+}
+
+void TForm2::WndProc(TMessage& Message) {
+    if (IsSystemClose(Message)) return;
+    TForm::WndProc(Message);
 }

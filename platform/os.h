@@ -102,7 +102,9 @@ void update_window(WindowId w);
 void present(WindowId w, int x, int y, int width, int height, const std::uint32_t* pixels, int stride_bytes);
 
 // ---------------------------------------------------------------- input
-Point cursor_pos();
+// Null when the system cannot say where the cursor is (a secure desktop, a
+// locked workstation).
+std::optional<Point> cursor_pos();
 void set_cursor_shape(int cursor);        // the TCursor value (crDefault 0, crHandPoint -21, ...)
 void set_capture(WindowId w);
 void release_capture();

@@ -202,6 +202,11 @@ void TStatusForm1::WndProc(TMessage& Message) {
     case win::WM_DROPFILES:
         WMDropFiles(Message);
         return;
+    case win::WM_CLOSE:
+        // Closed by the system (Alt+F4, the window menu): as the close
+        // button, so nothing is lost and the characters walk again.
+        if (Visible()) Image5Click(this);
+        return;
     default:
         TForm::WndProc(Message);
     }

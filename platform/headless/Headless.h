@@ -94,6 +94,9 @@ void SetCursorPos(int x, int y);
 // had it yet; 0 when none. A scripted press, release or move (without capture)
 // whose point lies outside it delivers the message first.
 WindowId MouseTracked();
+// false: os::cursor_pos cannot read the cursor, as on a secure desktop or a
+// locked workstation (true after Reset).
+void SetCursorReadable(bool readable);
 // Each of these first sets the cursor to (x, y). Without capture the target is
 // the top-most visible top-level window whose region contains the point, then
 // its deepest visible, enabled child under the point; the target is asked

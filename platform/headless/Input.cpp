@@ -178,6 +178,7 @@ WindowId keyboard_target() {
 }  // namespace
 
 void SetCursorPos(int x, int y) { world().cursor = {x, y}; }
+void SetCursorReadable(bool readable) { world().cursor_readable = readable; }
 
 MouseResult MouseDown(int x, int y, Button button) { return route({x, y}, Kind::Down, button); }
 MouseResult MouseUp(int x, int y, Button button) { return route({x, y}, Kind::Up, button); }

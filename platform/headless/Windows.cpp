@@ -574,7 +574,10 @@ void present(WindowId id, int x, int y, int width, int height, const std::uint32
 
 // ---------------------------------------------------------------- input state
 
-Point cursor_pos() { return world().cursor; }
+std::optional<Point> cursor_pos() {
+    if (!world().cursor_readable) return std::nullopt;
+    return world().cursor;
+}
 void set_cursor_shape(int cursor) { world().cursor_shape = cursor; }
 
 void set_capture(WindowId id) {

@@ -103,6 +103,7 @@ struct World {
 
     // input
     os::Point cursor;
+    bool cursor_readable = true;  // false: cursor_pos fails, as on a secure desktop
     int cursor_shape = 0;
     std::map<int, std::pair<bool, bool>> keys;  // virtual key -> (down, toggled)
     std::vector<MouseEvent> mouse_log;

@@ -338,7 +338,9 @@ void TControl::WndProc(TMessage& m) {
         // The menu of the control, or of the nearest parent that has one, at the cursor.
         for (TControl* c = this; c; c = c->Parent()) {
             if (TPopupMenu* menu = c->PopupMenu()) {
-                os::Point at = os::cursor_pos();
+                // At the cursor; where it cannot be read, at the click.
+                TPoint click = ClientToScreen({x, y});
+                os::Point at = os::cursor_pos().value_or(os::Point{click.x, click.y});
                 menu->SetPopupComponent(this);
                 menu->Popup(at.x, at.y);
                 break;
@@ -726,8 +728,8 @@ void TWinControl::WndProc(TMessage& m) {
         return;
     case win::WM_SETCURSOR:
         // Only for our own client area: a child window chooses its own cursor.
-        if ((m.LParam & 0xFFFF) == win::HTCLIENT && m.WParam == handle_) {
-            os::Point s = os::cursor_pos();
+        if ((m.LParam & 0xFFFF) == win::HTCLIENT && m.WParam == handle_ && os::cursor_pos()) {
+            os::Point s = *os::cursor_pos();
             TPoint p = ScreenToClient({s.x, s.y});
             TControl* c = ControlAtPos(p);
             TCursor cursor = c && c->Cursor() != crDefault ? c->Cursor() : Cursor();

@@ -177,7 +177,9 @@ void TTrayIcon::Notification(TComponent* component, TOperation operation) {
 void TTrayIcon::ShowMenu() {
     if (!popup_menu_) return;
     os::set_foreground_window(window_.id);
-    os::Point at = os::cursor_pos();
+    std::optional<os::Point> cursor = os::cursor_pos();
+    if (!cursor) return;  // no cursor to show it at (a secure desktop)
+    os::Point at = *cursor;
     popup_menu_->SetPopupComponent(this);
     popup_menu_->Popup(at.x, at.y);
 }

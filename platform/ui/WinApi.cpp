@@ -37,9 +37,10 @@ BOOL MessageBeep(UINT type) {
 
 BOOL GetCursorPos(POINT* point) {
     if (!point) return 0;
-    os::Point p = os::cursor_pos();
-    point->x = p.x;
-    point->y = p.y;
+    std::optional<os::Point> p = os::cursor_pos();
+    if (!p) return 0;
+    point->x = p->x;
+    point->y = p->y;
     return 1;
 }
 

@@ -39,9 +39,9 @@ namespace os {
 using win32::to_hwnd;
 using win32::to_id;
 
-Point cursor_pos() {
+std::optional<Point> cursor_pos() {
     POINT p{};
-    ::GetCursorPos(&p);
+    if (!::GetCursorPos(&p)) return std::nullopt;
     return Point{p.x, p.y};
 }
 

@@ -163,5 +163,25 @@ TEST_F(CharacterWindowTest, TheMenuStopsEverybodyAndOpensTheSettingsWindowForThe
     }
 }
 
+// Closed by the system (Alt+F4 sends WM_CLOSE): Tibbet, Quon and Oswy stay
+// shown and walking, whatever their check boxes say; Mallo, the main form,
+// ends the program as the tray menu's exit does, saving nothing.
+TEST_F(CharacterWindowTest, ASystemCloseLeavesTheOthersAndEndsTheProgramOnMallo) {
+    StartApart();
+    for (int i = 1; i < 4; ++i) {
+        os::send_message(Character(i)->Handle(), win::WM_CLOSE, 0, 0);
+        EXPECT_TRUE(Character(i)->Visible()) << kNames[i];
+        EXPECT_TRUE(headless::State(Character(i)->Handle()).visible) << kNames[i];
+        EXPECT_TRUE(StatusForm1->VisibleFlag(i)->Checked()) << kNames[i];
+    }
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(TimerOf(i)->Running()) << kNames[i];
+    EXPECT_FALSE(Application->Terminated());
+
+    os::send_message(Form1->Handle(), win::WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_TRUE(os::quit_requested());
+    EXPECT_FALSE(std::filesystem::exists(IniPath()));
+}
+
 }  // namespace
 }  // namespace apptest

@@ -131,7 +131,32 @@ TEST_F(MovementTest, EachTickHoldsTheCaptureOnlyWhileItRuns) {
     EXPECT_EQ(os::capture(), 0u);
 }
 
-// While Tibbet is hidden Oswy does nothing at all, shown or not, and picks
+// A tick that cannot read the cursor (a secure desktop, a locked
+// workstation) walks nobody towards it and leaves the frame counters; the
+// capture is still taken and given back, and Oswy still follows Tibbet.
+TEST_F(MovementTest, ATickWithoutACursorMovesNoOneTowardsIt) {
+    Start();
+    for (int i = 0; i < 4; ++i) Place(Character(i), 300 + 100 * i, 300);
+    Place(Form4, 100, 100);  // far from Tibbet, so Oswy walks
+    headless::SetCursorPos(0, 0);
+    headless::SetCursorReadable(false);
+    const std::size_t captures = headless::CaptureLog().size();
+    Tick();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Pos(Character(i)->Left(), Character(i)->Top()), Pos(300 + 100 * i, 300)) << kNames[i];
+        EXPECT_EQ(FrameCounterOf(i), 0) << kNames[i];
+        EXPECT_EQ(ShownFrame(i), 1) << kNames[i];
+    }
+    EXPECT_EQ(Pos(Form4->Left(), Form4->Top()), Pos(102, 102)) << "Oswy walks after Tibbet";
+    EXPECT_EQ(headless::CaptureLog().size(), captures + 8);
+    EXPECT_EQ(os::capture(), 0u);
+
+    headless::SetCursorReadable(true);
+    Tick();
+    EXPECT_EQ(Pos(Form1->Left(), Form1->Top()), Pos(297, 297)) << "the cursor is back: Mallo walks to it";
+}
+
+
 // up from where it stood once Tibbet is back. Tibbet keeps following while
 // hidden.
 TEST_F(MovementTest, OswyWaitsWhileTibbetIsHidden) {

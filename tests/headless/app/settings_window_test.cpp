@@ -176,6 +176,35 @@ TEST_F(SettingsWindowTest, CloseIsRefusedWhileNoCharacterIsTicked) {
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(TimerOf(i)->Running()) << kNames[i];
 }
 
+// Closed by the system (Alt+F4 and the window menu send WM_CLOSE): the
+// same as the close button, refusal with the beep included; a close while
+// the window is hidden does nothing.
+TEST_F(SettingsWindowTest, ASystemCloseActsAsTheCloseButton) {
+    StartApart();
+    auto systemClose = [] { os::send_message(StatusForm1->Handle(), win::WM_CLOSE, 0, 0); };
+    EXPECT_TRUE(OpenFromMenu(2, [&] {
+        for (int i = 1; i < 4; ++i) ClickOn(StatusForm1->VisibleFlag(i));
+        ClickOn(StatusForm1->VisibleFlag(0));
+        systemClose();
+        EXPECT_EQ(headless::Beeps(), std::vector<unsigned>{0u});
+        EXPECT_TRUE(StatusForm1->Visible()) << "refused: nothing is ticked";
+        EXPECT_FALSE(std::filesystem::exists(IniPath()));
+        ClickOn(StatusForm1->CheckBox2);
+        systemClose();
+        EXPECT_EQ(StatusForm1->ModalResult, mrCancel) << "closed";
+    }));
+    EXPECT_FALSE(StatusForm1->Visible());
+    EXPECT_EQ(Ini(),
+              "[Visible]\r\nChar01=0\r\nChar02=1\r\nChar03=0\r\nChar04=0\r\n"
+              "[Execute]\r\nChar01=before 0\r\nChar02=before 1\r\nChar03=before 2\r\nChar04=before 3\r\n");
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(TimerOf(i)->Running()) << kNames[i];
+
+    std::filesystem::remove(IniPath());
+    systemClose();
+    EXPECT_FALSE(std::filesystem::exists(IniPath())) << "a hidden window saves nothing";
+    EXPECT_FALSE(StatusForm1->Visible());
+}
+
 // Every close writes the file and restarts the four timers, also when
 // nothing changed.
 TEST_F(SettingsWindowTest, EveryCloseWritesTheFileAndRestartsTheTimers) {
