@@ -436,8 +436,9 @@ void TShineSpeedButton::Click() {
 
 // ---------------------------------------------------------------- hover
 TPoint TShineSpeedButton::CursorInClient() const {
-    os::Point p = os::cursor_pos();
-    return ScreenToClient({p.x, p.y});
+    std::optional<os::Point> p = os::cursor_pos();
+    if (!p) return {-1, -1};  // unknown (a secure desktop): outside the button
+    return ScreenToClient({p->x, p->y});
 }
 
 void TShineSpeedButton::CMMouseEnter(TMessage&) {
@@ -472,8 +473,8 @@ void TShineSpeedButton::MouseLeave(TShiftState Shift, int X, int Y) {
 
 void TShineSpeedButton::UpdateTracking() {
     if (!Enabled()) return;
-    os::Point p = os::cursor_pos();
-    if (FindDragTarget({p.x, p.y}, true) == this) {
+    std::optional<os::Point> p = os::cursor_pos();
+    if (p && FindDragTarget({p->x, p->y}, true) == this) {
         mouse_in_control_ = false;
         Perform(CM_MOUSEENTER);
     } else {

@@ -679,8 +679,9 @@ void TWinControl::TrackMouse(TPoint client) {
 void TWinControl::MouseLeft() {
     // Only a leave of the window the pointer was last seen in counts.
     if (!g_mouse_over || (g_mouse_over != this && g_mouse_over->Parent() != this)) return;
-    os::Point at = os::cursor_pos();
-    TControl* now = FindDragTarget({at.x, at.y}, true);
+    // A cursor that cannot be read (a secure desktop) is over nothing of ours.
+    std::optional<os::Point> at = os::cursor_pos();
+    TControl* now = at ? FindDragTarget({at->x, at->y}, true) : nullptr;
     SetMouseOver(now);
     if (handle_ && now && (now == this || now->Parent() == this)) os::track_mouse_leave(handle_);
 }
